@@ -1,0 +1,80 @@
+// The viewport's graphics window. It draws nothing itself: it records every
+// primitive with the transform and colour in force, so viewport rules can be
+// checked and the record later drawn into a picture.
+#pragma once
+
+#include <vector>
+
+#include "host/Geom.h"
+#include "host/Types.h"
+
+class Mesh;
+
+enum ColorType { LINE_COLOR, FILL_COLOR, TEXT_COLOR, CLEAR_COLOR };
+enum MarkerType { POINT_MRKR, HOLLOW_BOX_MRKR, PLUS_SIGN_MRKR, ASTERISK_MRKR, X_MRKR, BIG_BOX_MRKR, CIRCLE_MRKR,
+                  TRIANGLE_MRKR, DIAMOND_MRKR, SM_HOLLOW_BOX_MRKR, SM_CIRCLE_MRKR, DOT_MRKR, SM_DOT_MRKR };
+
+struct DrawRecord {
+    enum Kind { Polyline, Marker, Text, MeshShape, Triangle };
+    Kind kind;
+    Matrix3 tm;   // object to world at the time of drawing
+    Point3 color; // the line (or fill, for meshes and triangles) colour
+    std::vector<Point3> points;
+    bool closed = false;
+    MarkerType marker = POINT_MRKR;
+    MSTR text;
+    int meshVerts = 0;
+    int meshFaces = 0;
+};
+
+class GraphicsWindow {
+public:
+    void setTransform(const Matrix3& m) { tm_ = m; }
+    const Matrix3& getTransform() const { return tm_; }
+    void setColor(ColorType t, float r, float g, float b);
+    void setColor(ColorType t, const Point3& c) { setColor(t, c.x, c.y, c.z); }
+    Point3 getColor(ColorType t) const;
+    void setRndLimits(DWORD limits) { rndLimits_ = limits; }
+    DWORD getRndLimits() const { return rndLimits_; }
+
+    void polyline(int ct, const Point3* xyz, const Point3* rgb, int closed, const int* es);
+    void polyline(int ct, const Point3* xyz, int closed = 0) { polyline(ct, xyz, nullptr, closed, nullptr); }
+    void startSegments() {}
+    void segment(const Point3* xyz, int vis = 1);
+    void endSegments() {}
+    void startMarkers() {}
+    void marker(const Point3* xyz, MarkerType type);
+    void endMarkers() {}
+    void text(const Point3* xyz, const MCHAR* s);
+    void triangle(const Point3* xyz, const Point3* rgb = nullptr);
+    void mesh(const Mesh& m);
+
+    const std::vector<DrawRecord>& Records() const { return records_; }
+    void ClearRecords() { records_.clear(); }
+    int Count(DrawRecord::Kind kind) const;
+
+private:
+    Matrix3 tm_;
+    Point3 lineColor_{1.0f, 1.0f, 1.0f};
+    Point3 fillColor_{0.5f, 0.5f, 0.5f};
+    Point3 textColor_{1.0f, 1.0f, 1.0f};
+    Point3 clearColor_{0.0f, 0.0f, 0.0f};
+    DWORD rndLimits_ = 0;
+    std::vector<DrawRecord> records_;
+};
+
+// A viewport: its graphics window and view transform.
+class ViewExp {
+public:
+    GraphicsWindow* getGW() { return &gw_; }
+    const Matrix3& GetViewTM() const { return viewTm_; }
+    void SetViewTM(const Matrix3& tm) { viewTm_ = tm; }
+    bool IsPerspView() const { return perspective_; }
+    void SetPerspView(bool p) { perspective_ = p; }
+    bool IsAlive() const { return true; }
+
+private:
+    GraphicsWindow gw_;
+    Matrix3 viewTm_;
+    bool perspective_ = true;
+};
