@@ -152,6 +152,9 @@ struct ParamUiItem {
 };
 
 struct ParamUi {
+    ParamUi(ControlType2 k = TYPE_NONE, std::vector<int> ids = {}, float scale = 0.0f,
+            std::vector<ParamUiItem> itemList = {})
+        : kind(k), ctrlIds(std::move(ids)), spinScale(scale), items(std::move(itemList)) {}
     ControlType2 kind = TYPE_NONE;
     std::vector<int> ctrlIds;
     float spinScale = 0.0f;

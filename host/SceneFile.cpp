@@ -88,7 +88,7 @@ bool ReadValue(Reader& r, int type, PB2Value& v) {
         if (!r.get(n) || n > r.remaining() / 2) return false;
         v.s.resize(n);
         for (uint32_t k = 0; k < n; ++k) {
-            uint16_t c;
+            uint16_t c = 0;
             r.get(c);
             v.s[k] = static_cast<char16_t>(c);
         }
