@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "host/ClassDesc.h"
+#include "host/Node.h"
+#include "host/Objects.h"
 #include "host/ParamMap.h"
 
 namespace {
@@ -608,4 +610,16 @@ RefTargetHandle IParamBlock2::Clone(RemapDir& remap) {
 ReferenceMaker* IParamBlock2::GetOwnerOrDependent() {
     if (owner_) return owner_;
     return GetDependents().empty() ? nullptr : GetDependents().front();
+}
+
+Texmap* IParamBlock2::GetTexmap(ParamID id, TimeValue t, int tabIndex) {
+    return dynamic_cast<Texmap*>(GetReferenceTarget(id, t, tabIndex));
+}
+
+Mtl* IParamBlock2::GetMtl(ParamID id, TimeValue t, int tabIndex) {
+    return dynamic_cast<Mtl*>(GetReferenceTarget(id, t, tabIndex));
+}
+
+INode* IParamBlock2::GetINode(ParamID id, TimeValue t, int tabIndex) {
+    return dynamic_cast<INode*>(GetReferenceTarget(id, t, tabIndex));
 }
