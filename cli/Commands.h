@@ -1,0 +1,12 @@
+// The subcommands of the `nimbal` tool.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace cli {
+
+void addClassesCommand(CLI::App& app);
+void addParamsCommand(CLI::App& app);
+void addDemoCommand(CLI::App& app);
+
+}  // namespace cli

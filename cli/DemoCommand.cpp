@@ -1,0 +1,127 @@
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "Commands.h"
+#include "PluginHost.h"
+
+namespace cli {
+namespace {
+
+// Every object of the library reachable from the scene.
+std::vector<ReferenceTarget*> LibraryObjects(PluginHost& host) {
+    std::set<std::pair<SClass_ID, Class_ID>> ours;
+    for (ClassDesc* cd : host.Classes()) ours.insert({cd->SuperClassID(), cd->ClassID()});
+    Interface* ip = GetCOREInterface();
+    std::vector<ReferenceTarget*> stack, out;
+    std::set<ReferenceTarget*> seen;
+    for (INode* n : ip->AllNodes()) stack.push_back(n);
+    for (int i = 0; i < ip->NumSceneObjects(); ++i) stack.push_back(ip->GetSceneObject(i));
+    while (!stack.empty()) {
+        ReferenceTarget* t = stack.back();
+        stack.pop_back();
+        if (!t || !seen.insert(t).second) continue;
+        if (ours.count({t->SuperClassID(), t->ClassID()})) out.push_back(t);
+        for (int i = 0; i < t->NumRefs(); ++i) stack.push_back(t->GetReference(i));
+    }
+    return out;
+}
+
+// A text that is equal for two objects exactly when their parameters are.
+std::string Fingerprint(ReferenceTarget* obj) {
+    std::ostringstream s;
+    MSTR name;
+    obj->GetClassName(name);
+    s << ToUtf8(name);
+    IParamBlock2* pb = obj->GetParamBlock(0);
+    if (!pb) return s.str();
+    for (int i = 0; i < pb->NumParams(); ++i) {
+        const ParamID id = pb->IndextoID(i);
+        const int type = pb->GetParameterType(id);
+        s << " " << id << ":";
+        for (int k = 0; k < (IsTab(type) ? pb->Count(id) : 1); ++k) {
+            const PB2Value v = pb->GetRawValue(id, 0, k);
+            if (IsFloatType(type)) s << v.f;
+            else if (IsIntType(type)) s << v.i;
+            else if (IsPoint3Type(type)) s << v.p.x << "," << v.p.y << "," << v.p.z;
+            else if (IsPoint4Type(type)) s << v.p4.x << "," << v.p4.y << "," << v.p4.z << "," << v.p4.w;
+            else if (IsStringType(type)) s << '"' << ToUtf8(v.s) << '"';
+            else if (v.r) {
+                MSTR refName;
+                v.r->GetClassName(refName);
+                s << "<" << ToUtf8(refName) << ">";
+            } else s << "none";
+            s << ";";
+        }
+    }
+    return s.str();
+}
+
+std::multiset<std::string> Fingerprints(PluginHost& host) {
+    std::multiset<std::string> out;
+    for (ReferenceTarget* t : LibraryObjects(host)) out.insert(Fingerprint(t));
+    return out;
+}
+
+// Puts an object where a user would: geometry, lights and helpers in nodes,
+// modifiers on a node's stack, materials and maps in the scene's library.
+void Place(ReferenceTarget* obj, const std::string& name) {
+    Interface* ip = GetCOREInterface();
+    const SClass_ID sc = obj->SuperClassID();
+    if (sc == GEOMOBJECT_CLASS_ID || sc == LIGHT_CLASS_ID || sc == HELPER_CLASS_ID) {
+        ip->CreateObjectNode(static_cast<Object*>(obj), FromUtf8(name).c_str());
+    } else if (sc == OSM_CLASS_ID) {
+        auto* dummy = static_cast<Object*>(static_cast<Animatable*>(ip->CreateInstance(HELPER_CLASS_ID, DUMMY_CLASS_ID)));
+        INode* node = ip->CreateObjectNode(dummy, FromUtf8(name).c_str());
+        node->AddModifier(static_cast<Modifier*>(obj));
+    } else {
+        ip->AddToScene(obj);
+    }
+}
+
+}  // namespace
+
+void addDemoCommand(CLI::App& app) {
+    auto* cmd = app.add_subcommand("demo", "Create, clone, save and reload one object of every class");
+    auto out = std::make_shared<std::string>("demo-out");
+    cmd->add_option("--out", *out, "Folder for the demo's files")->capture_default_str();
+    cmd->callback([out] {
+        PluginHost& host = PluginHost::Get();
+        Interface* ip = GetCOREInterface();
+        std::error_code ec;
+        std::filesystem::create_directories(*out, ec);
+        if (ec) throw Failure{"cannot create " + *out + ": " + ec.message()};
+
+        ip->ResetScene();
+        int created = 0;
+        for (ClassDesc* cd : host.Classes()) {
+            ReferenceTarget* obj = host.Create(cd);
+            const std::string name = ToUtf8(cd->ClassName());
+            Place(obj, name);
+            auto* copy = CloneRefHierarchy(obj);
+            if (!copy) throw Failure{"cloning " + name + " failed"};
+            Place(copy, name + " copy");
+            created += 2;
+        }
+        std::cout << "created " << created / 2 << " objects through their class descriptors and cloned each\n";
+
+        const auto before = Fingerprints(host);
+        const std::string path = (std::filesystem::path(*out) / "demo.nscene").string();
+        std::string error;
+        if (!ip->SaveToFile(FromUtf8(path), error)) throw Failure{error};
+        std::cout << "saved " << before.size() << " objects to " << path << " ("
+                  << std::filesystem::file_size(path, ec) << " bytes)\n";
+
+        ip->ResetScene();
+        if (!ip->LoadFromFile(FromUtf8(path), error)) throw Failure{"loading " + path + ": " + error};
+        const auto after = Fingerprints(host);
+        if (after != before) throw Failure{"the reloaded scene differs from the saved one"};
+        std::cout << "loaded " << after.size() << " objects back from " << path << "; every parameter is equal\n";
+        ip->ResetScene();
+    });
+}
+
+}  // namespace cli
