@@ -14,5 +14,6 @@
 #include "host/ParamMap.h"
 #include "host/Reference.h"
 #include "host/Save.h"
+#include "host/ScriptSet.h"
 #include "host/Types.h"
 #include "host/Win.h"
