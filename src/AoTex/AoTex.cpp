@@ -122,24 +122,24 @@ ParamBlockDesc2 aoTexPbDesc(
              RolloutDesc{0, 1476, IDS_AOTEX_ROLLOUT_0, 0, nullptr}
              }},
     {
-        {.id = 0, .name = "colorOccluded", .type = TYPE_RGBA, .flags = P_ANIMATABLE, .def = Color(0.0f, 0.0f, 0.0f),
+        {.id = 0, .name = "colorOccluded", .type = TYPE_RGBA, .def = Color(0.0f, 0.0f, 0.0f),
          .ui = {TYPE_COLORSWATCH, {IDC_COLOR_OCCLUDED}}, .localName = IDS_COLOR_OCCLUDED},
-        {.id = 1, .name = "colorUnoccluded", .type = TYPE_RGBA, .flags = P_ANIMATABLE, .def = Color(1.0f, 1.0f, 1.0f),
+        {.id = 1, .name = "colorUnoccluded", .type = TYPE_RGBA, .def = Color(1.0f, 1.0f, 1.0f),
          .ui = {TYPE_COLORSWATCH, {IDC_COLOR_UNOCCLUDED}}, .localName = IDS_COLOR_UNOCCLUDED},
-        {.id = 2, .name = "samplesCount", .type = TYPE_INT, .flags = P_ANIMATABLE, .def = 16, .range = ParamRange{4, 999},
+        {.id = 2, .name = "samplesCount", .type = TYPE_INT, .def = 16, .range = ParamRange{4, 999},
          .ui = {TYPE_SPINNER, {IDC_SAMPLES, IDC_SAMPLES_SPIN}, 1.0f}, .localName = IDS_MAX_SAMPLES},
-        {.id = 3, .name = "maxDistance", .type = TYPE_WORLD, .flags = P_ANIMATABLE, .def = 100.0f,
+        {.id = 3, .name = "maxDistance", .type = TYPE_WORLD, .def = 100.0f,
          .range = ParamRange{0.0001, 10000000}, .ui = {TYPE_SPINNER, {IDC_DISTANCE, IDC_DISTANCE_SPIN}, 0.1f},
          .localName = IDS_MAX_DISTANCE, .dim = DIM_WORLD},
-        {.id = 5, .name = "rayDirectionality", .type = TYPE_FLOAT, .flags = P_ANIMATABLE, .def = 0.0f,
+        {.id = 5, .name = "rayDirectionality", .type = TYPE_FLOAT, .def = 0.0f,
          .range = ParamRange{0, 1}, .ui = {TYPE_SPINNER, {IDC_DIRECTIONALITY, IDC_DIRECTIONALITY_SPIN}, 0.01f},
          .localName = IDS_RAY_DIRECTIONALITY},
-        {.id = 4, .name = "colorSpread", .type = TYPE_FLOAT, .flags = P_ANIMATABLE, .def = 0.0f,
+        {.id = 4, .name = "colorSpread", .type = TYPE_FLOAT, .def = 0.0f,
          .range = ParamRange{-1, 1}, .ui = {TYPE_SPINNER, {IDC_SPREAD, IDC_SPREAD_SPIN}, 0.01f},
          .localName = IDS_COLOR_SPREAD},
         {.id = 6, .name = "invert", .type = TYPE_BOOL, .def = false, .ui = {TYPE_SINGLECHECKBOX, {IDC_INVERT}},
          .localName = IDS_INVERT},
-        {.id = 19, .name = "directionOffsets", .type = TYPE_POINT3, .flags = P_ANIMATABLE, .def = Point3(0.0f, 0.0f, 0.0f),
+        {.id = 19, .name = "directionOffsets", .type = TYPE_POINT3, .def = Point3(0.0f, 0.0f, 0.0f),
          .range = ParamRange{-10, 10},
          .ui = {TYPE_SPINNER, {IDC_OFFSET_X, IDC_OFFSET_X_SPIN, IDC_OFFSET_Y, IDC_OFFSET_Y_SPIN, IDC_OFFSET_Z, IDC_OFFSET_Z_SPIN}, 0.01f},
          .localName = IDS_DIRECTION_OFFSETS},
@@ -159,8 +159,10 @@ ParamBlockDesc2 aoTexPbDesc(
          .ui = {TYPE_RADIO, {IDC_EXCLUDE_NONE, IDC_EXCLUDE_LIST, IDC_EXCLUDE_SAME, IDC_EXCLUDE_OTHER}, 0.0f,
                 {{IDS_NO_EXCLUDES, 0}, {IDS_USE_EXCLUDE_LIST, 1}, {IDS_ONLY_SAME_OBJECT, 2}, {IDS_ONLY_OTHER_OBJECTS, 3}}},
          .localName = IDS_EXCLUDES_MODE},
+        // Edited through the shared include/exclude editor that the button
+        // opens, not through a generated list control.
         {.id = 14, .name = "excludeList", .type = TabOf(TYPE_INODE), .flags = P_VARIABLE_SIZE,
-         .ui = {TYPE_NODELISTBOX, {IDC_EXCLUDE_BUTTON}}, .localName = IDS_EXCLUDE_LIST},
+         .localName = IDS_EXCLUDE_LIST},
         {.id = 15, .name = "includeMod", .type = TYPE_BOOL, .def = false, .localName = IDS_EXCLUDE_INCLUDE_MODE},
     });
 }  // namespace
