@@ -15,6 +15,11 @@ const StringTable strings{
     {IDS_PORTALMTL_ROLLOUT_0, "Nimbal Portal Material"},
 };
 
+// A portal has nothing to edit; its rollout only names it.
+const DialogTable dialogs{
+    {1491, "Nimbal Portal Material", {}},
+};
+
 class PortalMtlCd : public ClassDescCommon {
 public:
     PortalMtlCd() : ClassDescCommon("Nimbal", "NimbalPortalMtl", MATERIAL_CLASS_ID, Class_ID(0x76666506, 0x448ADE9D)) {}
