@@ -1,7 +1,7 @@
 // The main and light materials' parameter blocks. The renderer reads them by
 // id and scenes store them by id, so a slip in an id, type, default, range or
 // sub-map number breaks nothing here and everything there: the tables below
-// are written from the materials' documentation, not from the code.
+// are kept apart from the code's own declarations on purpose.
 #include <gtest/gtest.h>
 
 #include <iterator>
