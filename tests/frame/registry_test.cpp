@@ -142,6 +142,10 @@ TEST(Registry, HostRegistersTheLibraryThroughItsEntryPoints) {
         EXPECT_EQ(cd, LibClassDesc(static_cast<unsigned>(i)));
         EXPECT_EQ(ClassDirectory::Get().FindClass(cd->SuperClassID(), cd->ClassID()), cd);
     }
+    // Unloading takes the classes out of the directory again.
+    lib.reset();
+    EXPECT_EQ(ClassDirectory::Get().FindClass(GEOMOBJECT_CLASS_ID, Class_ID(0x2B0264BC, 0x05EC07F5)), nullptr);
+    for (unsigned i = 0; i < Nimbal::ALL_CLASSES; ++i) ClassDirectory::Get().AddClass(Nimbal::classDescAt(i));
 }
 
 }  // namespace
