@@ -193,11 +193,11 @@ IOResult LoadMesh(ILoad* iload, Mesh& m) {
                 for (int i = 0; i < n; ++i) {
                     for (int k = 0; k < 3; ++k) {
                         int32_t id;
-                        uint8_t spec;
-                        if (iload->ReadValue(id) != IO_OK || iload->ReadValue(spec) != IO_OK) return IO_ERROR;
+                        uint8_t specified;
+                        if (iload->ReadValue(id) != IO_OK || iload->ReadValue(specified) != IO_OK) return IO_ERROR;
                         if (id < -1 || id >= ns->GetNumNormals()) return IO_ERROR;
                         ns->Face(i).SetNormalID(k, id);
-                        ns->Face(i).SetSpecified(k, spec != 0);
+                        ns->Face(i).SetSpecified(k, specified != 0);
                     }
                 }
                 break;

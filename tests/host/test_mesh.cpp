@@ -47,16 +47,16 @@ Point3 CornerDiagonal(int vertex) {
 
 // Every corner has a valid unit normal facing the same way as its face.
 void ExpectCompleteAndOutward(const Mesh& m) {
-    const MeshNormalSpec* spec = m.GetSpecifiedNormals();
-    ASSERT_NE(spec, nullptr);
-    ASSERT_EQ(spec->GetNumFaces(), m.numFaces);
+    const MeshNormalSpec* ns = m.GetSpecifiedNormals();
+    ASSERT_NE(ns, nullptr);
+    ASSERT_EQ(ns->GetNumFaces(), m.numFaces);
     for (int f = 0; f < m.numFaces; ++f) {
         for (int c = 0; c < 3; ++c) {
-            const int id = spec->GetNormalIndex(f, c);
+            const int id = ns->GetNormalIndex(f, c);
             ASSERT_GE(id, 0) << f << "/" << c;
-            ASSERT_LT(id, spec->GetNumNormals());
-            EXPECT_NEAR(Length(spec->Normal(id)), 1.0f, 1e-5f);
-            EXPECT_GT(DotProd(spec->Normal(id), m.getFaceNormal(f)), 0.0f);
+            ASSERT_LT(id, ns->GetNumNormals());
+            EXPECT_NEAR(Length(ns->Normal(id)), 1.0f, 1e-5f);
+            EXPECT_GT(DotProd(ns->Normal(id), m.getFaceNormal(f)), 0.0f);
         }
     }
 }
@@ -108,31 +108,31 @@ TEST(MeshNormals, CheckNormalsFollowsSmoothingGroups) {
     for (const Case& tc : cases) {
         SCOPED_TRACE(tc.name);
         Mesh m = Cube(tc.groups);
-        MeshNormalSpec* spec = m.SpecifyNormals();
-        ASSERT_TRUE(spec->CheckNormals());
-        EXPECT_EQ(spec->GetNumNormals(), tc.normals);
+        MeshNormalSpec* ns = m.SpecifyNormals();
+        ASSERT_TRUE(ns->CheckNormals());
+        EXPECT_EQ(ns->GetNumNormals(), tc.normals);
         ExpectCompleteAndOutward(m);
-        tc.check(m, *spec);
+        tc.check(m, *ns);
     }
 }
 
 TEST(MeshNormals, SpecifiedNormalsSurviveAndRepeatedChecksAreStable) {
     Mesh m = Cube({1, 1, 1, 1, 1, 1});
-    MeshNormalSpec* spec = m.SpecifyNormals();
-    EXPECT_EQ(m.SpecifyNormals(), spec);  // a second request gives the same set
-    spec->SetNumFaces(12);
-    spec->SetNumNormals(3);
-    spec->Normal(2) = Point3(0, 0, 5);  // deliberately not unit: it is kept as given
-    spec->Face(0).SetNormalID(0, 2);
+    MeshNormalSpec* ns = m.SpecifyNormals();
+    EXPECT_EQ(m.SpecifyNormals(), ns);  // a second request gives the same set
+    ns->SetNumFaces(12);
+    ns->SetNumNormals(3);
+    ns->Normal(2) = Point3(0, 0, 5);  // deliberately not unit: it is kept as given
+    ns->Face(0).SetNormalID(0, 2);
     // Face 5 says corner 1 is specified but names no normal: it counts as missing.
-    spec->Face(5).SetSpecified(1, true);
+    ns->Face(5).SetSpecified(1, true);
 
-    ASSERT_TRUE(spec->CheckNormals());
-    EXPECT_EQ(spec->GetNormal(0, 0), Point3(0, 0, 5));
-    EXPECT_TRUE(spec->Face(0).GetSpecified(0));
-    EXPECT_FALSE(spec->Face(5).GetSpecified(1));
+    ASSERT_TRUE(ns->CheckNormals());
+    EXPECT_EQ(ns->GetNormal(0, 0), Point3(0, 0, 5));
+    EXPECT_TRUE(ns->Face(0).GetSpecified(0));
+    EXPECT_FALSE(ns->Face(5).GetSpecified(1));
     // One kept normal plus one per vertex; the unused 0 and 1 are gone.
-    EXPECT_EQ(spec->GetNumNormals(), 9);
+    EXPECT_EQ(ns->GetNumNormals(), 9);
 
     // Vertex 0's other corners share one computed normal of their own; the
     // other vertices are untouched by the specified corner.
@@ -142,36 +142,36 @@ TEST(MeshNormals, SpecifiedNormalsSurviveAndRepeatedChecksAreStable) {
             const DWORD v = m.faces[f].v[c];
             if (f == 0 && c == 0) continue;
             if (v != 0) {
-                ExpectNear(spec->GetNormal(f, c), CornerDiagonal(int(v)));
+                ExpectNear(ns->GetNormal(f, c), CornerDiagonal(int(v)));
                 continue;
             }
-            if (shared < 0) shared = spec->GetNormalIndex(f, c);
-            EXPECT_EQ(spec->GetNormalIndex(f, c), shared);
+            if (shared < 0) shared = ns->GetNormalIndex(f, c);
+            EXPECT_EQ(ns->GetNormalIndex(f, c), shared);
         }
     }
-    EXPECT_NE(shared, spec->GetNormalIndex(0, 0));
+    EXPECT_NE(shared, ns->GetNormalIndex(0, 0));
 
-    const MeshNormalSpec first = *spec;
-    ASSERT_TRUE(spec->CheckNormals());
-    EXPECT_EQ(*spec, first);
+    const MeshNormalSpec first = *ns;
+    ASSERT_TRUE(ns->CheckNormals());
+    EXPECT_EQ(*ns, first);
 
     // Computed normals follow the geometry on the next check; specified ones do not.
     m.setVert(7, Point3(2, 2, 2));
-    ASSERT_TRUE(spec->CheckNormals());
-    EXPECT_EQ(spec->GetNormal(0, 0), Point3(0, 0, 5));
-    EXPECT_NE(*spec, first);
+    ASSERT_TRUE(ns->CheckNormals());
+    EXPECT_EQ(ns->GetNormal(0, 0), Point3(0, 0, 5));
+    EXPECT_NE(*ns, first);
 }
 
 TEST(MeshNormals, FaceCountMismatchRebuildsEverything) {
     Mesh m = Cube({1, 2, 4, 8, 16, 32});
-    MeshNormalSpec* spec = m.SpecifyNormals();
-    spec->SetNumFaces(5);
-    spec->SetNumNormals(1);
-    spec->Face(0).SetNormalID(0, 0);
-    ASSERT_TRUE(spec->CheckNormals());
-    EXPECT_EQ(spec->GetNumFaces(), 12);
-    EXPECT_EQ(spec->GetNumNormals(), 24);
-    EXPECT_FALSE(spec->Face(0).GetSpecified(0));
+    MeshNormalSpec* ns = m.SpecifyNormals();
+    ns->SetNumFaces(5);
+    ns->SetNumNormals(1);
+    ns->Face(0).SetNormalID(0, 0);
+    ASSERT_TRUE(ns->CheckNormals());
+    EXPECT_EQ(ns->GetNumFaces(), 12);
+    EXPECT_EQ(ns->GetNumNormals(), 24);
+    EXPECT_FALSE(ns->Face(0).GetSpecified(0));
     ExpectCompleteAndOutward(m);
 }
 
@@ -195,15 +195,15 @@ TEST(MeshNormals, BrokenInputStaysSafe) {
     EXPECT_EQ(m.getFaceNormal(1), Point3());
     EXPECT_EQ(m.getFaceNormal(2), Point3());
 
-    MeshNormalSpec* spec = m.SpecifyNormals();
-    ASSERT_TRUE(spec->CheckNormals());
+    MeshNormalSpec* ns = m.SpecifyNormals();
+    ASSERT_TRUE(ns->CheckNormals());
     for (int f = 0; f < 3; ++f)
         for (int c = 0; c < 3; ++c) {
-            ASSERT_GE(spec->GetNormalIndex(f, c), 0);
-            EXPECT_NEAR(Length(spec->GetNormal(f, c)), 1.0f, 1e-6f);
+            ASSERT_GE(ns->GetNormalIndex(f, c), 0);
+            EXPECT_NEAR(Length(ns->GetNormal(f, c)), 1.0f, 1e-6f);
         }
     // The degenerate face adds no weight to the real one it touches.
-    ExpectNear(spec->GetNormal(0, 0), Point3(0, 0, 1));
+    ExpectNear(ns->GetNormal(0, 0), Point3(0, 0, 1));
 }
 
 TEST(MeshCopy, DeepCopyReparentsTheNormals) {
