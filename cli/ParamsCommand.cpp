@@ -121,7 +121,8 @@ json Describe(ClassDesc* cd) {
     }
     out["params"] = params;
     // The sub-map slots an instance shows.
-    if (auto* obj = dynamic_cast<MtlBase*>(static_cast<Animatable*>(cd->Create(FALSE)))) {
+    ReferenceTarget* instance = PluginHost::Get().Create(cd);
+    if (auto* obj = dynamic_cast<MtlBase*>(instance)) {
         json slots = json::array();
         for (int i = 0; i < obj->NumSubTexmaps(); ++i) slots.push_back(ToUtf8(obj->GetSubTexmapSlotName(i)));
         if (!slots.empty()) out["subMaps"] = slots;
@@ -130,8 +131,8 @@ json Describe(ClassDesc* cd) {
             for (int i = 0; i < mtl->NumSubMtls(); ++i) subs.push_back(ToUtf8(mtl->GetSubMtlSlotName(i)));
             if (!subs.empty()) out["subMtls"] = subs;
         }
-        obj->DeleteMe();
     }
+    instance->DeleteMe();
     return out;
 }
 
