@@ -65,12 +65,15 @@ public:
     static LocalClock setLocalClock(LocalClock clock);
 };
 
+// The read-only formats: asking one to write is a programming error, raised
+// from this header (their writers are defined here, not in a source file).
+
 // Wavefront text meshes (read only).
 class ObjFormat : public Abstract::FileFormat {
 public:
     using Abstract::FileFormat::FileFormat;
     bool read(Mesh& mesh, ProxyFileInfo& info) override;
-    bool write(const Mesh& mesh, const ProxyFileInfo& info) override;
+    bool write(const Mesh&, const ProxyFileInfo&) override { NIMBAL_STOP(); }
 };
 
 // Legacy uncompressed binary mesh (read only).
@@ -78,7 +81,7 @@ class NMeshFormat : public Abstract::FileFormat {
 public:
     using Abstract::FileFormat::FileFormat;
     bool read(Mesh& mesh, ProxyFileInfo& info) override;
-    bool write(const Mesh& mesh, const ProxyFileInfo& info) override;
+    bool write(const Mesh&, const ProxyFileInfo&) override { NIMBAL_STOP(); }
 };
 
 // Legacy sectioned binary mesh (read only).
@@ -86,7 +89,7 @@ class NBinFormat : public Abstract::FileFormat {
 public:
     using Abstract::FileFormat::FileFormat;
     bool read(Mesh& mesh, ProxyFileInfo& info) override;
-    bool write(const Mesh& mesh, const ProxyFileInfo& info) override;
+    bool write(const Mesh&, const ProxyFileInfo&) override { NIMBAL_STOP(); }
 };
 
 // Legacy mesh layout inside one zlib stream (read only).
@@ -94,7 +97,7 @@ class ZipMeshFormat : public Abstract::FileFormat {
 public:
     using Abstract::FileFormat::FileFormat;
     bool read(Mesh& mesh, ProxyFileInfo& info) override;
-    bool write(const Mesh& mesh, const ProxyFileInfo& info) override;
+    bool write(const Mesh&, const ProxyFileInfo&) override { NIMBAL_STOP(); }
 };
 
 } // namespace Nimbal
