@@ -77,6 +77,7 @@ public:
         (void)fid; (void)result; (void)params;
         return FPS_NO_SUCH_FUNCTION;
     }
-    // By name, checking the number of arguments.
+    // By name, checking the number of arguments and bringing each to its
+    // declared type (numbers convert; another kind of value fails).
     FPStatus Invoke(std::string_view name, FPValue& result, const FPParams& params);
 };

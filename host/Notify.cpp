@@ -11,9 +11,11 @@ struct Registration {
     bool operator==(const Registration&) const = default;
 };
 
+// Never destroyed: the core interface broadcasts while it is torn down at
+// exit, possibly after ordinary statics are gone.
 std::vector<Registration>& Registrations() {
-    static std::vector<Registration> regs;
-    return regs;
+    static auto* regs = new std::vector<Registration>();
+    return *regs;
 }
 }  // namespace
 

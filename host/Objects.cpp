@@ -209,7 +209,25 @@ IOResult LoadMesh(ILoad* iload, Mesh& m) {
         if (res == IO_ERROR) return IO_ERROR;
         iload->CloseChunk();
     }
-    return res == IO_END ? IO_OK : res;
+    if (res != IO_END) return res;
+    // A later chunk may shrink what an earlier one pointed into: check every
+    // index against the final counts.
+    for (const Face& f : m.faces)
+        for (int k = 0; k < 3; ++k)
+            if (f.v[k] >= static_cast<DWORD>(m.numVerts)) return IO_ERROR;
+    for (int mp = 0; mp < m.getNumMaps(); ++mp) {
+        if (!m.mapSupport(mp)) continue;
+        const MeshMap& map = m.Map(mp);
+        for (const TVFace& f : map.tf)
+            for (int k = 0; k < 3; ++k)
+                if (f.t[k] >= static_cast<DWORD>(map.vnum)) return IO_ERROR;
+    }
+    if (const MeshNormalSpec* ns = m.GetSpecifiedNormals()) {
+        for (int i = 0; i < ns->GetNumFaces(); ++i)
+            for (int k = 0; k < 3; ++k)
+                if (ns->Face(i).GetNormalID(k) >= ns->GetNumNormals()) return IO_ERROR;
+    }
+    return IO_OK;
 }
 
 IOResult TriObject::Save(ISave* isave) {

@@ -25,6 +25,21 @@ PB2Value Lerp(int type, const PB2Value& a, const PB2Value& b, float u) {
     return r;
 }
 
+// A default written in another numeric form (2 for a float, a colour for a
+// colour with alpha) means the same value.
+void NormaliseDefault(ParamDef& d) {
+    PB2Value& v = d.def;
+    if (IsFloatType(d.type) && v.f == 0.0f && v.i != 0) {
+        v.f = static_cast<float>(v.i);
+    } else if (IsIntType(d.type) && v.i == 0 && v.f != 0.0f) {
+        v.i = static_cast<int>(v.f);
+    } else if (IsPoint4Type(d.type) && v.p4 == Point4(0.0f, 0.0f, 0.0f, 0.0f) && !(v.p == Point3(0, 0, 0))) {
+        v.p4 = Point4(v.p, 1.0f);
+    } else if (IsPoint3Type(d.type) && v.p == Point3(0, 0, 0) && !(v.p4 == Point4(0.0f, 0.0f, 0.0f, 0.0f))) {
+        v.p = v.p4.XYZ();
+    }
+}
+
 bool IsKeyable(const ParamDef& def) {
     const int b = BaseType(def.type);
     return def.IsAnimatable() && (IsFloatType(b) || IsIntType(b) || IsPoint3Type(b) || IsPoint4Type(b));
@@ -43,6 +58,7 @@ bool ParamDef::IsControlValue(int v) const {
 
 ParamBlockDesc2::ParamBlockDesc2(BlockDesc block, std::vector<ParamDef> params)
     : block_(std::move(block)), params_(std::move(params)) {
+    for (ParamDef& d : params_) NormaliseDefault(d);
     if (block_.owner) block_.owner->AddParamBlockDesc(this);
 }
 
@@ -295,14 +311,15 @@ const MCHAR* IParamBlock2::GetStr(ParamID id, TimeValue t, int tabIndex) {
     Slot* slot = FindSlot(id, &def);
     if (!slot || tabIndex < 0 || tabIndex >= static_cast<int>(slot->entries.size())) return nullptr;
     if (def->accessor) {
-        // An accessor may hand out another text; keep it in the entry's
-        // read-back buffer so the pointer stays valid.
+        // An accessor may hand out another text; keep it per entry so the
+        // pointer stays valid.
         PB2Value v = slot->entries[tabIndex].value;
         Interval valid = FOREVER;
         def->accessor->Get(v, GetOwner(), id, tabIndex, t, valid);
         if (v.s != slot->entries[tabIndex].value.s) {
-            readBack_ = v.s;
-            return readBack_.c_str();
+            MSTR& kept = readBack_[{id, tabIndex}];
+            kept = v.s;
+            return kept.c_str();
         }
     }
     return slot->entries[tabIndex].value.s.c_str();
@@ -412,9 +429,12 @@ int IParamBlock2::SetCount(ParamID id, int n) {
     Slot* slot = FindSlot(id, &def);
     if (!slot || !IsTab(def->type) || n < 0) return 0;
     const int old = static_cast<int>(slot->entries.size());
-    if (n < old) return Delete(id, n, old - n);
-    if (n > old) return Insert(id, old, n - old);
-    return n;
+    if (n == old) return n;
+    if (n < old) DeleteEntries(id, n, old - n);
+    else InsertEntries(id, old, n - old, nullptr);
+    if (def->accessor) def->accessor->TabChanged(tab_setcount, nullptr, GetOwner(), id, 0, n);
+    Changed(id, std::min(n, old));
+    return Count(id);
 }
 
 int IParamBlock2::Append(ParamID id, int count, const PB2Value* values) {
@@ -427,18 +447,7 @@ int IParamBlock2::Insert(ParamID id, int at, int count, const PB2Value* values) 
     if (!slot || !IsTab(def->type) || count <= 0) return Count(id);
     const int size = static_cast<int>(slot->entries.size());
     at = std::clamp(at, 0, size);
-    PB2Value fill = def->def;
-    fill.r = nullptr;
-    slot->entries.insert(slot->entries.begin() + at, count, Entry{fill, {}});
-    for (int k = 0; k < count && values; ++k) {
-        PB2Value v = values[k];
-        if (IsRefType(def->type)) {
-            if (v.r) ReplaceReference(RefIndexOf(id, at + k), v.r);
-        } else {
-            v.r = nullptr;
-            FindSlot(id)->entries[at + k].value = v;
-        }
-    }
+    InsertEntries(id, at, count, values);
     if (def->accessor)
         def->accessor->TabChanged(size == at ? tab_append : tab_insert, nullptr, GetOwner(), id, at, count);
     Changed(id, at);
@@ -452,15 +461,42 @@ int IParamBlock2::Delete(ParamID id, int at, int count) {
     const int size = static_cast<int>(slot->entries.size());
     if (at < 0 || at >= size || count <= 0) return size;
     count = std::min(count, size - at);
+    DeleteEntries(id, at, count);
+    if (def->accessor) def->accessor->TabChanged(tab_delete, nullptr, GetOwner(), id, at, count);
+    Changed(id, at);
+    return Count(id);
+}
+
+bool IParamBlock2::InsertEntries(ParamID id, int at, int count, const PB2Value* values) {
+    const ParamDef* def = nullptr;
+    Slot* slot = FindSlot(id, &def);
+    if (!slot || count <= 0 || at < 0 || at > static_cast<int>(slot->entries.size())) return false;
+    PB2Value fill = def->def;
+    fill.r = nullptr;
+    slot->entries.insert(slot->entries.begin() + at, count, Entry{fill, {}});
+    for (int k = 0; k < count && values; ++k) {
+        PB2Value v = values[k];
+        if (IsRefType(def->type)) {
+            if (v.r) ReplaceReference(RefIndexOf(id, at + k), v.r);
+        } else {
+            v.r = nullptr;
+            FindSlot(id)->entries[at + k].value = v;
+        }
+    }
+    return true;
+}
+
+bool IParamBlock2::DeleteEntries(ParamID id, int at, int count) {
+    const ParamDef* def = nullptr;
+    Slot* slot = FindSlot(id, &def);
+    if (!slot || at < 0 || count <= 0 || at + count > static_cast<int>(slot->entries.size())) return false;
     if (IsRefType(def->type)) {
         for (int k = at + count - 1; k >= at; --k)
             if (FindSlot(id)->entries[k].value.r) ReplaceReference(RefIndexOf(id, k), nullptr);
     }
     slot = FindSlot(id);
     slot->entries.erase(slot->entries.begin() + at, slot->entries.begin() + at + count);
-    if (def->accessor) def->accessor->TabChanged(tab_delete, nullptr, GetOwner(), id, at, count);
-    Changed(id, at);
-    return Count(id);
+    return true;
 }
 
 int IParamBlock2::NumKeys(ParamID id, int tabIndex) const {
@@ -485,7 +521,7 @@ void IParamBlock2::GetValidity(TimeValue t, Interval& valid) {
 }
 
 void IParamBlock2::ResetAll(BOOL updateUI, BOOL callSetHandlers) {
-    for (int i = 0; i < desc_->Count(); ++i) Reset(desc_->IndextoID(i), -1, FALSE, callSetHandlers);
+    for (int i = 0; i < desc_->Count(); ++i) ResetEntries(desc_->IndextoID(i), -1, FALSE, callSetHandlers);
     if (updateUI)
         for (IParamMap2* m : maps_)
             if (m) m->Invalidate(-1);
@@ -495,9 +531,17 @@ void IParamBlock2::ResetAll(BOOL updateUI, BOOL callSetHandlers) {
 }
 
 void IParamBlock2::Reset(ParamID id, int tabIndex, BOOL updateUI, BOOL callSetHandlers) {
+    if (!ResetEntries(id, tabIndex, updateUI, callSetHandlers)) return;
+    // A reset is a change like any other: the owner's caches must hear of it.
+    lastNotifyId_ = id;
+    lastNotifyTab_ = tabIndex < 0 ? 0 : tabIndex;
+    NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+}
+
+bool IParamBlock2::ResetEntries(ParamID id, int tabIndex, BOOL updateUI, BOOL callSetHandlers) {
     const ParamDef* def = nullptr;
     Slot* slot = FindSlot(id, &def);
-    if (!slot) return;
+    if (!slot) return false;
     if (IsTab(def->type) && tabIndex < 0) {
         // A table goes back to its declared size.
         if (IsRefType(def->type)) {
@@ -526,6 +570,7 @@ void IParamBlock2::Reset(ParamID id, int tabIndex, BOOL updateUI, BOOL callSetHa
     if (updateUI)
         for (IParamMap2* m : maps_)
             if (m) m->Invalidate(id);
+    return true;
 }
 
 void IParamBlock2::CallSets() {
@@ -559,18 +604,22 @@ IParamMap2* IParamBlock2::GetMap(MapID id) const {
 
 RefResult IParamBlock2::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&, RefMessage message,
                                          BOOL) {
-    // Report which parameter holds the target that changed.
+    // Report which parameter holds the target that changed. A deleted target
+    // may sit in several table entries: the accessor hears of each.
+    bool found = false;
     for (int i = 0; i < desc_->Count(); ++i) {
         const ParamDef& d = desc_->GetParamDefByIndex(i);
         if (!IsRefType(d.type)) continue;
         for (int k = 0; k < static_cast<int>(slots_[i].entries.size()); ++k) {
-            if (slots_[i].entries[k].value.r == hTarget) {
+            if (slots_[i].entries[k].value.r != hTarget) continue;
+            if (!found) {
                 lastNotifyId_ = d.id;
                 lastNotifyTab_ = k;
-                if (message == REFMSG_TARGET_DELETED && d.accessor && IsTab(d.type))
-                    d.accessor->TabChanged(tab_ref_deleted, nullptr, GetOwner(), d.id, k, 1);
-                return REF_SUCCEED;
+                found = true;
             }
+            if (message != REFMSG_TARGET_DELETED) return REF_SUCCEED;
+            if (d.accessor && IsTab(d.type))
+                d.accessor->TabChanged(tab_ref_deleted, nullptr, GetOwner(), d.id, k, 1);
         }
     }
     return REF_SUCCEED;
@@ -592,9 +641,20 @@ RefTargetHandle IParamBlock2::Clone(RemapDir& remap) {
             RefTargetHandle dst;
             if (BaseType(d.type) == TYPE_INODE) {
                 // Nodes belong to the scene: a clone points at the same node
-                // unless that node was cloned in the same operation.
+                // unless that node was cloned in the same operation, which may
+                // happen after this block; the back-patch settles it.
                 dst = remap.FindMapping(src);
-                if (!dst) dst = src;
+                if (!dst) {
+                    dst = src;
+                    const ParamID id = d.id;
+                    remap.AddPostPatchProc([copy, id, k, src](RemapDir& r) {
+                        RefTargetHandle to = r.FindMapping(src);
+                        const Slot* slot = copy->FindSlot(id);
+                        if (to && slot && k < static_cast<int>(slot->entries.size()) &&
+                            slot->entries[k].value.r == src)
+                            copy->ReplaceReference(copy->RefIndexOf(id, k), to);
+                    });
+                }
             } else {
                 dst = remap.CloneRef(src);
             }

@@ -3,6 +3,7 @@
 // animates, validates, notifies and holds its references.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -421,12 +422,18 @@ private:
     PB2Value ValueAt(const ParamDef& def, const Entry& e, TimeValue t, Interval* valid) const;
     BOOL Store(ParamID id, TimeValue t, PB2Value v, int tabIndex, bool callSet);
     void Changed(ParamID id, int tabIndex);
+    // Table storage and references only; the callers tell the accessor.
+    bool InsertEntries(ParamID id, int at, int count, const PB2Value* values);
+    bool DeleteEntries(ParamID id, int at, int count);
+    bool ResetEntries(ParamID id, int tabIndex, BOOL updateUI, BOOL callSetHandlers);
 
     ReferenceMaker* GetOwnerOrDependent();
 
     ParamBlockDesc2* desc_;
     ReferenceMaker* owner_;
-    MSTR readBack_;
+    // What accessors handed back to GetStr, one text per entry, so that
+    // pointers to several parameters stay valid together.
+    std::map<std::pair<ParamID, int>, MSTR> readBack_;
     std::vector<Slot> slots_;  // in descriptor order
     std::vector<IParamMap2*> maps_;
     ParamID lastNotifyId_ = -1;

@@ -38,7 +38,8 @@ std::vector<HWND> IParamMap2::ControlsOf(ParamID id) {
     std::vector<HWND> out;
     if (!pb_) return out;
     const ParamDef* d = pb_->GetParamDef(id);
-    if (!d) return out;
+    // Rollouts reuse control ids; another rollout's parameter has none here.
+    if (!d || d->map != rollout_.mapId) return out;
     for (int ctrl : d->ui.ctrlIds)
         if (HWND w = window_.Child(ctrl)) out.push_back(w);
     return out;

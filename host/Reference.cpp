@@ -6,11 +6,45 @@ namespace {
 int g_suspendAutoDelete = 0;
 }
 
+// References a list of targets for a moment; letting go of them deletes
+// those nothing else holds.
+class ReferenceMaker::Holder : public ReferenceMaker {
+public:
+    explicit Holder(const std::vector<ReferenceTarget*>& targets) : refs_(targets.size(), nullptr) {
+        for (size_t i = 0; i < targets.size(); ++i) ReplaceReference(static_cast<int>(i), targets[i]);
+    }
+    ~Holder() override { DeleteAllRefsFromMe(); }
+    int NumRefs() override { return static_cast<int>(refs_.size()); }
+    RefTargetHandle GetReference(int i) override { return i >= 0 && i < NumRefs() ? refs_[i] : nullptr; }
+    void SetReference(int i, RefTargetHandle t) override {
+        if (i >= 0 && i < NumRefs()) refs_[i] = t;
+    }
+
+private:
+    std::vector<ReferenceTarget*> refs_;
+};
+
 SuspendAutoDelete::SuspendAutoDelete() { ++g_suspendAutoDelete; }
 SuspendAutoDelete::~SuspendAutoDelete() { --g_suspendAutoDelete; }
 bool SuspendAutoDelete::Active() { return g_suspendAutoDelete > 0; }
 
-ReferenceMaker::~ReferenceMaker() = default;
+ReferenceMaker::~ReferenceMaker() {
+    if (held_.empty()) return;
+    // Destroyed without DeleteAllRefsFromMe: the targets must not keep
+    // pointing here. Those nothing else needs go, as they would had the
+    // references been dropped; a holder keeps each alive until its turn, so
+    // one deleted along with another is never touched again.
+    std::vector<ReferenceTarget*> distinct;
+    for (ReferenceTarget* t : held_)
+        if (std::find(distinct.begin(), distinct.end(), t) == distinct.end()) distinct.push_back(t);
+    Holder holder(distinct);
+    const auto held = std::move(held_);
+    held_.clear();
+    for (ReferenceTarget* t : held) {
+        auto it = std::find(t->dependents_.begin(), t->dependents_.end(), this);
+        if (it != t->dependents_.end()) t->dependents_.erase(it);
+    }
+}
 
 RefResult ReferenceMaker::ReplaceReference(int which, RefTargetHandle newTarget, BOOL delOld) {
     if (which < 0 || which >= NumRefs()) return REF_FAIL;
@@ -53,14 +87,25 @@ ReferenceTarget::~ReferenceTarget() {
                 if (maker->GetReference(i) == this) maker->SetReference(i, nullptr);
             }
         }
-        dependents_.clear();
+        ForgetDependents();
     }
+}
+
+void ReferenceTarget::ForgetDependents() {
+    for (ReferenceMaker* maker : dependents_) {
+        auto it = std::find(maker->held_.begin(), maker->held_.end(), this);
+        if (it != maker->held_.end()) maker->held_.erase(it);
+    }
+    dependents_.clear();
 }
 
 void ReferenceTarget::RemoveDependent(ReferenceMaker* maker) {
     // One entry per reference: remove just one.
     auto it = std::find(dependents_.begin(), dependents_.end(), maker);
-    if (it != dependents_.end()) dependents_.erase(it);
+    if (it == dependents_.end()) return;
+    dependents_.erase(it);
+    auto held = std::find(maker->held_.begin(), maker->held_.end(), this);
+    if (held != maker->held_.end()) maker->held_.erase(held);
 }
 
 RefResult ReferenceTarget::NotifyDependents(const Interval& changeInt, PartID partID, RefMessage message,
@@ -101,7 +146,7 @@ RefResult ReferenceTarget::DeleteMe() {
             if (maker->GetReference(i) == this) maker->ReplaceReference(i, nullptr, FALSE);
         }
     }
-    dependents_.clear();
+    ForgetDependents();
     DeleteAllRefsFromMe();
     DeleteThis();
     return REF_SUCCEED;

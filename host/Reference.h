@@ -72,6 +72,14 @@ public:
 
     virtual IOResult Save(ISave*) { return IO_OK; }
     virtual IOResult Load(ILoad*) { return IO_OK; }
+
+private:
+    friend class ReferenceTarget;
+    class Holder;
+    // The targets this maker depends on, one entry per reference: the mirror
+    // of their dependent lists, so that a maker destroyed without dropping its
+    // references leaves no dangling dependent behind.
+    std::vector<ReferenceTarget*> held_;
 };
 
 class RemapDir;
@@ -100,8 +108,13 @@ public:
 
 private:
     friend class ReferenceMaker;
-    void AddDependent(ReferenceMaker* maker) { dependents_.push_back(maker); }
+    void AddDependent(ReferenceMaker* maker) {
+        dependents_.push_back(maker);
+        maker->held_.push_back(this);
+    }
     void RemoveDependent(ReferenceMaker* maker);
+    // Forgets every remaining dependent (their references are already gone).
+    void ForgetDependents();
 
     std::vector<ReferenceMaker*> dependents_;
     bool deleting_ = false;

@@ -23,6 +23,8 @@ namespace {
 constexpr char MAGIC[12] = {'N', 'I', 'M', 'B', 'A', 'L', 'S', 'C', 'E', 'N', 'E', '\0'};
 constexpr uint32_t FORMAT_VERSION = 1;
 enum Kind : uint8_t { KIND_OBJECT = 0, KIND_PBLOCK = 1, KIND_NODE = 2 };
+// Kind, super-class, Class_ID, an empty reference list and empty data.
+constexpr size_t MIN_RECORD = 1 + 4 + 4 + 4 + 4 + 4;
 
 class Writer {
 public:
@@ -208,6 +210,29 @@ void DiscardLoaded(const std::vector<ReferenceTarget*>& created) {
     for (ReferenceTarget* t : all) t->DeleteThis();
 }
 
+// Holds targets for a while, as a scene would, so that nothing deletes them.
+class Keeper : public ReferenceMaker {
+public:
+    explicit Keeper(const std::vector<ReferenceTarget*>& targets) : refs_(targets.size(), nullptr) {
+        for (size_t i = 0; i < targets.size(); ++i) ReplaceReference(static_cast<int>(i), targets[i]);
+    }
+    ~Keeper() override { DeleteAllRefsFromMe(); }
+    int NumRefs() override { return static_cast<int>(refs_.size()); }
+    RefTargetHandle GetReference(int i) override { return i >= 0 && i < NumRefs() ? refs_[i] : nullptr; }
+    void SetReference(int i, RefTargetHandle t) override {
+        if (i >= 0 && i < NumRefs()) refs_[i] = t;
+    }
+    std::vector<ReferenceTarget*> Targets() const {
+        std::vector<ReferenceTarget*> out;
+        for (ReferenceTarget* t : refs_)
+            if (t) out.push_back(t);
+        return out;
+    }
+
+private:
+    std::vector<ReferenceTarget*> refs_;
+};
+
 bool HasCycle(const std::vector<std::vector<int32_t>>& refs) {
     const size_t n = refs.size();
     std::vector<uint8_t> state(n, 0);  // 0 new, 1 on stack, 2 done
@@ -342,8 +367,7 @@ bool SceneFile::LoadBytes(Interface& ip, const uint8_t* data, size_t size, std::
     if (version != FORMAT_VERSION) return error = "unsupported scene file version " + std::to_string(version), false;
     if (!r.get(time) || !r.get(unitType) || !r.get(unitScale) || !r.get(count))
         return error = "truncated scene file", false;
-    // The smallest record is 29 bytes.
-    if (count > r.remaining() / 29) return error = "object count larger than the file", false;
+    if (count > r.remaining() / MIN_RECORD) return error = "object count larger than the file", false;
 
     struct Record {
         uint8_t kind;
@@ -483,8 +507,9 @@ bool SceneFile::LoadBytes(Interface& ip, const uint8_t* data, size_t size, std::
     ip.time_ = time;
     ip.SetSystemUnitInfo(unitType, unitScale);
 
-    // Objects nothing refers to (a damaged or hand-made file) are dropped.
-    {
+    // Objects nothing in the scene refers to (a damaged or hand-made file)
+    // are dropped, but only after the callbacks, which may still use them.
+    auto unreachable = [&](const std::vector<ReferenceTarget*>& candidates) {
         std::set<ReferenceTarget*> reachable;
         std::vector<ReferenceTarget*> stack;
         for (INode* n : ip.AllNodes()) stack.push_back(n);
@@ -495,21 +520,31 @@ bool SceneFile::LoadBytes(Interface& ip, const uint8_t* data, size_t size, std::
             if (!t || !reachable.insert(t).second) continue;
             for (int i = 0; i < t->NumRefs(); ++i) stack.push_back(t->GetReference(i));
         }
-        std::vector<ReferenceTarget*> orphans;
-        for (ReferenceTarget* t : objects)
-            if (!reachable.count(t)) orphans.push_back(t);
-        if (!orphans.empty()) {
-            // Orphans may refer to reachable objects; drop only their own references.
-            for (ReferenceTarget* t : orphans)
-                if (t->NumDependents() == 0) t->DeleteMe();
-        }
-    }
+        std::vector<ReferenceTarget*> out;
+        for (ReferenceTarget* t : candidates)
+            if (!reachable.count(t)) out.push_back(t);
+        return out;
+    };
+    Keeper orphans(unreachable(objects));
 
     // Post-load callbacks run once the whole scene is in place.
     std::stable_sort(callbacks.begin(), callbacks.end(),
                      [](PostLoadCallback* x, PostLoadCallback* y) { return x->Priority() < y->Priority(); });
-    LoadingContext iload(nullptr, 0, objects);
-    for (PostLoadCallback* cb : callbacks) cb->proc(&iload);
+    {
+        LoadingContext iload(nullptr, 0, objects);
+        for (PostLoadCallback* cb : callbacks) cb->proc(&iload);
+    }
+
+    // A callback may have given an orphan a place in the scene. The rest hold
+    // only each other (and perhaps scene objects): drop all their references
+    // first, so none is deleted twice, then delete those nothing else holds.
+    SuspendAutoDelete hold;
+    const std::vector<ReferenceTarget*> left = orphans.Targets();
+    orphans.DeleteAllRefsFromMe();
+    const std::vector<ReferenceTarget*> dropped = unreachable(left);
+    for (ReferenceTarget* t : dropped) t->DeleteAllRefsFromMe();
+    for (ReferenceTarget* t : dropped)
+        if (t->NumDependents() == 0) t->DeleteThis();
     return true;
 }
 
@@ -525,7 +560,7 @@ bool SceneFile::Inspect(const std::string& path, std::vector<ObjectInfo>& out, s
     int32_t time, unitType;
     float unitScale;
     if (!r.get(version) || !r.get(time) || !r.get(unitType) || !r.get(unitScale) || !r.get(count) ||
-        count > r.remaining() / 29)
+        count > r.remaining() / MIN_RECORD)
         return error = "damaged scene file", false;
     out.clear();
     for (uint32_t i = 0; i < count; ++i) {
