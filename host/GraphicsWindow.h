@@ -11,8 +11,10 @@
 class Mesh;
 
 enum ColorType { LINE_COLOR, FILL_COLOR, TEXT_COLOR, CLEAR_COLOR };
+// Numbered as plug-ins know them (DOT_MRKR is 13).
 enum MarkerType { POINT_MRKR, HOLLOW_BOX_MRKR, PLUS_SIGN_MRKR, ASTERISK_MRKR, X_MRKR, BIG_BOX_MRKR, CIRCLE_MRKR,
-                  TRIANGLE_MRKR, DIAMOND_MRKR, SM_HOLLOW_BOX_MRKR, SM_CIRCLE_MRKR, DOT_MRKR, SM_DOT_MRKR };
+                  TRIANGLE_MRKR, DIAMOND_MRKR, SM_HOLLOW_BOX_MRKR, SM_CIRCLE_MRKR, SM_TRIANGLE_MRKR,
+                  SM_DIAMOND_MRKR, DOT_MRKR, SM_DOT_MRKR };
 
 struct DrawRecord {
     enum Kind { Polyline, Marker, Text, MeshShape, Triangle };

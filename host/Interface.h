@@ -9,6 +9,7 @@
 #include "host/ClassDesc.h"
 #include "host/Node.h"
 #include "host/Notify.h"
+#include "host/PickMode.h"
 
 constexpr int UNITS_INCHES = 0;
 constexpr int UNITS_FEET = 1;
@@ -71,6 +72,28 @@ public:
     void RedrawViews(TimeValue) { ++redraws_; }
     int RedrawCount() const { return redraws_; }
 
+    // Pick mode: one callback at a time; a new one ends the previous mode.
+    void SetPickMode(PickModeCallback* cb) {
+        if (pickMode_ == cb) return;
+        ClearPickMode();
+        pickMode_ = cb;
+        if (cb) cb->EnterMode(this);
+    }
+    void ClearPickMode() {
+        PickModeCallback* cb = pickMode_;
+        pickMode_ = nullptr;
+        if (cb) cb->ExitMode(this);
+    }
+    PickModeCallback* GetCurPickMode() const { return pickMode_; }
+    // The user clicks a node while a pick mode is on. FALSE when no mode is
+    // on or the callback's filter refuses the node.
+    BOOL PickNode(INode* node) {
+        PickModeCallback* cb = pickMode_;
+        if (!cb || !node || !cb->Filter(node)) return FALSE;
+        if (cb->Pick(this, node) && pickMode_ == cb) ClearPickMode();
+        return TRUE;
+    }
+
     // File resolution: an absolute path that exists stays; a relative one, or
     // one whose folder is gone, is looked up by name in the scene's folder
     // and the search paths in order. False when nothing is found.
@@ -101,6 +124,7 @@ private:
     int redraws_ = 0;
     std::vector<MSTR> searchPaths_;
     MSTR curFile_;
+    PickModeCallback* pickMode_ = nullptr;
 };
 
 

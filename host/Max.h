@@ -1,6 +1,7 @@
 // Everything a plug-in includes to reach the host.
 #pragma once
 
+#include "host/Assets.h"
 #include "host/ClassDesc.h"
 #include "host/FunctionPublishing.h"
 #include "host/Geom.h"
@@ -9,9 +10,11 @@
 #include "host/Mesh.h"
 #include "host/Node.h"
 #include "host/Notify.h"
+#include "host/ObjectDisplay.h"
 #include "host/Objects.h"
 #include "host/ParamBlock.h"
 #include "host/ParamMap.h"
+#include "host/PolyObject.h"
 #include "host/Reference.h"
 #include "host/Save.h"
 #include "host/ScriptSet.h"

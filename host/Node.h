@@ -53,6 +53,8 @@ public:
     void SetWireColor(DWORD rgb) { wireColor_ = rgb; }
     BOOL Selected() const { return selected_; }
     void SetSelected(BOOL on) { selected_ = on; }
+    BOOL IsFrozen() const { return frozen_; }
+    void Freeze(BOOL on) { frozen_ = on; }
     BOOL IsHidden() const { return hidden_; }
     void Hide(BOOL on) { hidden_ = on; }
     BOOL Renderable() const { return renderable_; }
@@ -81,6 +83,7 @@ private:
     std::vector<Modifier*> modifiers_;
     DWORD wireColor_ = 0x00808080;
     BOOL selected_ = FALSE;
+    BOOL frozen_ = FALSE;
     BOOL hidden_ = FALSE;
     BOOL renderable_ = TRUE;
     int loadedParent_ = -1;

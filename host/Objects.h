@@ -57,6 +57,13 @@ public:
     virtual void GetDeformBBox(TimeValue t, Box3& box, Matrix3* tm = nullptr, BOOL useSel = FALSE);
     virtual int IsRenderable() { return 1; }
     virtual void InitNodeName(MSTR& s) { GetClassName(s); }
+    // Face and vertex counts for the scene statistics; FALSE when unknown.
+    virtual BOOL PolygonCount(TimeValue, int& numFaces, int& numVerts) {
+        numFaces = numVerts = 0;
+        return FALSE;
+    }
+    // Copies the given channels of another object into this one.
+    virtual void ShallowCopy(Object*, ULONG) {}
 };
 
 class GeomObject : public Object {

@@ -17,6 +17,7 @@ class ILoad;
 class Interface;
 using IObjParam = Interface;
 class BaseInterface;
+class AssetEnumCallback;
 using RefTargetHandle = ReferenceTarget*;
 using RefMakerHandle = ReferenceMaker*;
 
@@ -42,6 +43,8 @@ public:
     virtual IParamBlock2* GetParamBlockByID(BlockID) { return nullptr; }
 
     virtual BaseInterface* GetInterface(Interface_ID) { return nullptr; }
+    // Reports the external files the object uses (host/Assets.h).
+    virtual void EnumAuxFiles(AssetEnumCallback&, DWORD) {}
 
     virtual void BeginEditParams(IObjParam*, ULONG, Animatable*) {}
     virtual void EndEditParams(IObjParam*, ULONG, Animatable*) {}
