@@ -1,0 +1,289 @@
+#include "Proxy/ioFormats/ObjFormat.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "Proxy/ioFormats/FileFormats.h"
+#include "core-interface/Debug.h"
+#include "core-interface/Exception.h"
+#include "core-interface/FileReader.h"
+
+// Lines are matched as the C library's scanf would match "v %f %f %f",
+// "f %d/%d/%d %d/%d/%d %d/%d/%d" and "usemtl %d": whitespace is optional
+// between values and skipped before each, a number is what strtof (or a
+// decimal strtol) would take, and '/' must follow an index directly. Unlike
+// scanf, a line must hold nothing but those values: a fourth corner, a
+// fourth coordinate or stray text refuses the line instead of being dropped.
+// Numbers are converted by hand (std::from_chars) because scanf costs more
+// than everything else together on a large mesh.
+
+namespace Nimbal {
+
+namespace {
+
+// Far above any mesh a proxy can hold, and below the point where the
+// growable arrays and the mesh's int counts would overflow.
+constexpr int32_t MAX_RECORDS = 1 << 30;
+
+inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isHexDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline const char* skipSpace(const char* p, const char* end) {
+    while (p < end && isSpace(*p)) ++p;
+    return p;
+}
+
+// The rare values from_chars declines to round (overflow, underflow): strtof
+// on the same characters gives infinity, zero or a subnormal as it rounds.
+float roundedByStrtof(const char* begin, const char* end) {
+    const std::string token(begin, end);
+    return std::strtof(token.c_str(), nullptr);
+}
+
+// Leading whitespace, then the longest prefix strtof would take: decimal,
+// hexadecimal ("0x"), "inf", "infinity", "nan" or "nan(...)", signed or not.
+bool parseFloat(const char*& p, const char* end, float& out) {
+    p = skipSpace(p, end);
+    const char* token = p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // from_chars takes a '-' of its own; strtof takes one sign only.
+    if (p == end || *p == '+' || *p == '-') return false;
+    float value = 0.0f;
+    std::from_chars_result r{};
+    if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        const char* digits = p + 2;
+        const bool hasDigits = (digits < end && isHexDigit(*digits)) ||
+                               (end - digits >= 2 && digits[0] == '.' && isHexDigit(digits[1]));
+        if (hasDigits) {
+            r = std::from_chars(digits, end, value, std::chars_format::hex);
+        } else {
+            // "0x" without hex digits is the number 0 followed by an 'x'.
+            r = {p + 1, std::errc{}};
+        }
+    } else {
+        r = std::from_chars(p, end, value, std::chars_format::general);
+        if (r.ec == std::errc::invalid_argument) return false;
+    }
+    if (r.ec == std::errc::result_out_of_range) {
+        p = r.ptr;
+        out = roundedByStrtof(token, p);
+        return true;
+    }
+    if (r.ec != std::errc{}) return false;
+    p = r.ptr;
+    out = negative ? -value : value;
+    return true;
+}
+
+// Leading whitespace, an optional sign and decimal digits. A value outside
+// 32 bits refuses the line (scanf's result would be undefined).
+bool parseInt(const char*& p, const char* end, int32_t& out) {
+    p = skipSpace(p, end);
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p == end || !isDigit(*p)) return false;
+    int64_t value = 0;
+    do {
+        value = value * 10 + (*p - '0');
+        if (value > int64_t(INT32_MAX) + 1) return false;
+        ++p;
+    } while (p < end && isDigit(*p));
+    if (negative) value = -value;
+    if (value > INT32_MAX) return false;
+    out = int32_t(value);
+    return true;
+}
+
+inline bool startsWith(const char* text, const char* end, const char* prefix, size_t n) {
+    return size_t(end - text) >= n && std::memcmp(text, prefix, n) == 0;
+}
+
+} // namespace
+
+const char* describeObjRefusal(ObjRefusal refusal) {
+    switch (refusal) {
+    case ObjRefusal::None: return "read";
+    case ObjRefusal::CannotOpen: return "cannot be opened";
+    case ObjRefusal::Material: return "material id is not one integer";
+    case ObjRefusal::TextureVertex: return "texture vertex is not three numbers";
+    case ObjRefusal::Normal: return "normal is not three numbers";
+    case ObjRefusal::Position: return "vertex is not three numbers";
+    case ObjRefusal::Face: return "face is not a triangle of v/vt/vn corners";
+    case ObjRefusal::IndexOutOfRange: return "face index out of range";
+    case ObjRefusal::TooLarge: return "too many records";
+    }
+    return "refused";
+}
+
+bool ObjParser::fail(ObjRefusal why, int64_t line) {
+    if (refusal_ == ObjRefusal::None) {
+        refusal_ = why;
+        refusalLine_ = line;
+    }
+    return false;
+}
+
+bool ObjParser::addLine(const char* text, size_t length) {
+    ++lineNumber_;
+    if (refusal_ != ObjRefusal::None) return false;
+    if (const void* nul = std::memchr(text, 0, length)) length = size_t(static_cast<const char*>(nul) - text);
+    const char* end = text + length;
+    if (startsWith(text, end, "usemtl ", 7)) return parseMaterial(text + 7, end);
+    if (startsWith(text, end, "vt", 2)) return parseTriple(text + 2, end, textureVertices_, ObjRefusal::TextureVertex);
+    if (startsWith(text, end, "vn", 2)) return parseTriple(text + 2, end, normals_, ObjRefusal::Normal);
+    if (startsWith(text, end, "v", 1)) return parseTriple(text + 1, end, positions_, ObjRefusal::Position);
+    if (startsWith(text, end, "f", 1)) return parseFace(text + 1, end);
+    return true;
+}
+
+bool ObjParser::parseMaterial(const char* p, const char* end) {
+    int32_t id;
+    if (!parseInt(p, end, id) || skipSpace(p, end) != end) return fail(ObjRefusal::Material, lineNumber_);
+    material_ = id;
+    return true;
+}
+
+bool ObjParser::parseTriple(const char* p, const char* end, Stack<Point3>& into, ObjRefusal why) {
+    float x, y, z;
+    if (!parseFloat(p, end, x) || !parseFloat(p, end, y) || !parseFloat(p, end, z) || skipSpace(p, end) != end)
+        return fail(why, lineNumber_);
+    if (into.size() >= MAX_RECORDS) return fail(ObjRefusal::TooLarge, lineNumber_);
+    into.emplace(x, y, z);
+    return true;
+}
+
+bool ObjParser::parseFace(const char* p, const char* end) {
+    int32_t raw[9];
+    for (int corner = 0; corner < 3; ++corner) {
+        int32_t* c = raw + 3 * corner;
+        if (!parseInt(p, end, c[0]) || p == end || *p++ != '/' ||
+            !parseInt(p, end, c[1]) || p == end || *p++ != '/' ||
+            !parseInt(p, end, c[2]))
+            return fail(ObjRefusal::Face, lineNumber_);
+    }
+    if (skipSpace(p, end) != end) return fail(ObjRefusal::Face, lineNumber_);
+    if (triangles_.size() >= MAX_RECORDS) return fail(ObjRefusal::TooLarge, lineNumber_);
+
+    // Indices count from 1; relative (negative) ones are not part of the subset.
+    Triangle t;
+    bool known = true;
+    for (int corner = 0; corner < 3; ++corner) {
+        const int32_t* c = raw + 3 * corner;
+        if (c[0] < 1 || c[1] < 1 || c[2] < 1) return fail(ObjRefusal::IndexOutOfRange, lineNumber_);
+        t.c[corner] = {c[0] - 1, c[1] - 1, c[2] - 1};
+        known = known && t.c[corner].v < positions_.size() && t.c[corner].t < textureVertices_.size() &&
+                t.c[corner].n < normals_.size();
+    }
+    t.material = material_;
+    // Most faces name what is already defined; only the others wait for the end.
+    if (!known) pending_.push({triangles_.size(), lineNumber_});
+    triangles_.push(t);
+    return true;
+}
+
+bool ObjParser::build(Mesh& mesh) {
+    if (refusal_ != ObjRefusal::None) return false;
+    const int32_t nv = positions_.size(), nt = textureVertices_.size(), nn = normals_.size();
+    for (const Pending& f : pending_) {
+        for (const Corner& c : triangles_[f.face].c) {
+            if (c.v >= nv || c.t >= nt || c.n >= nn) return fail(ObjRefusal::IndexOutOfRange, f.line);
+        }
+    }
+
+    const int32_t nf = triangles_.size();
+    Mesh m;
+    m.setNumFaces(nf);
+    m.setNumTVFaces(nf);
+    m.setNumTVerts(nt);
+    m.setNumVerts(nv);
+    MeshNormalSpec* spec = m.SpecifyNormals();
+    spec->SetNumNormals(nn);
+    spec->SetNumFaces(nf);
+
+    if (nv > 0) std::memcpy(static_cast<void*>(m.verts.data()), positions_.data(), sizeof(Point3) * size_t(nv));
+    if (nt > 0) std::memcpy(static_cast<void*>(m.mapVerts(1).data()), textureVertices_.data(), sizeof(Point3) * size_t(nt));
+    for (int32_t i = 0; i < nn; ++i) spec->Normal(i) = normals_[i];
+
+    TVFace* tvFaces = nf > 0 ? m.mapFaces(1).data() : nullptr;
+    for (int32_t i = 0; i < nf; ++i) {
+        const Triangle& t = triangles_.data()[i];
+        Face& face = m.faces[size_t(i)];
+        face.setVerts(DWORD(t.c[0].v), DWORD(t.c[1].v), DWORD(t.c[2].v));
+        // All edges visible; the material id in the upper half of the flags,
+        // so faces before any "usemtl" carry 0xFFFF.
+        face.flags = EDGE_ALL | (DWORD(uint16_t(t.material)) << 16);
+        tvFaces[i].setTVerts(DWORD(t.c[0].t), DWORD(t.c[1].t), DWORD(t.c[2].t));
+        MeshNormalFace& normalFace = spec->Face(i);
+        for (int corner = 0; corner < 3; ++corner) normalFace.SetNormalID(corner, t.c[corner].n);
+    }
+    mesh = std::move(m);
+    return true;
+}
+
+namespace {
+
+// Every line of the file in order, until the end or the first refused line.
+// Lines reach the parser in their 8-bit form; only ASCII matters to it.
+void feedLines(FileReader& reader, ObjParser& parser) {
+    String line;
+    std::string narrow;
+    do {
+        reader.nextLine(line);
+        const int32_t n = line.length();
+        const char16_t* wide = line.c_wstr();
+        narrow.resize(size_t(n));
+        int32_t i = 0;
+        for (; i < n; ++i) {
+            const char16_t c = wide[i];
+            if (c == 0) break;
+            narrow[size_t(i)] = c < 0x80 ? char(c) : char(0x80);
+        }
+        if (!parser.addLine(narrow.data(), size_t(i))) return;
+    } while (!reader.eof());
+}
+
+} // namespace
+
+ObjRefusal readObjFile(const String& fileName, Mesh& mesh, int64_t* refusalLine) {
+    ObjParser parser;
+    FileReader reader;
+    if (!reader.open(fileName)) {
+        parser.refuse(ObjRefusal::CannotOpen, 0);
+    } else {
+        feedLines(reader, parser);
+        parser.build(mesh);
+    }
+    if (refusalLine) *refusalLine = parser.refusalLine();
+    return parser.refusal();
+}
+
+bool ObjFormat::read(Mesh& mesh, ProxyFileInfo&) {
+    try {
+        ObjParser parser;
+        FileReader reader;
+        // An unreadable file would otherwise read as an empty, valid mesh.
+        if (!reader.open(fileName)) throw FileError(fileName);
+        feedLines(reader, parser);
+        if (parser.build(mesh)) return true;
+        DEBUG_PRINT(String("ObjFormat: '") + fileName + "' line " + std::to_string(parser.refusalLine()).c_str() + ": " +
+                    describeObjRefusal(parser.refusal()));
+        return false;
+    } catch (const Exception& e) {
+        DEBUG_PRINT(String("ObjFormat: ") + e.getMessage());
+        return false;
+    }
+}
+
+} // namespace Nimbal
