@@ -507,25 +507,9 @@ bool SceneFile::LoadBytes(Interface& ip, const uint8_t* data, size_t size, std::
     ip.time_ = time;
     ip.SetSystemUnitInfo(unitType, unitScale);
 
-    // Objects nothing in the scene refers to (a damaged or hand-made file)
-    // are dropped, but only after the callbacks, which may still use them.
-    auto unreachable = [&](const std::vector<ReferenceTarget*>& candidates) {
-        std::set<ReferenceTarget*> reachable;
-        std::vector<ReferenceTarget*> stack;
-        for (INode* n : ip.AllNodes()) stack.push_back(n);
-        for (int i = 0; i < sceneRoot->NumRefs(); ++i) stack.push_back(sceneRoot->GetReference(i));
-        while (!stack.empty()) {
-            ReferenceTarget* t = stack.back();
-            stack.pop_back();
-            if (!t || !reachable.insert(t).second) continue;
-            for (int i = 0; i < t->NumRefs(); ++i) stack.push_back(t->GetReference(i));
-        }
-        std::vector<ReferenceTarget*> out;
-        for (ReferenceTarget* t : candidates)
-            if (!reachable.count(t)) out.push_back(t);
-        return out;
-    };
-    Keeper orphans(unreachable(objects));
+    // Every loaded object lives until the callbacks are done: a callback may
+    // drop a reference to an object whose own callback is still to come.
+    Keeper keep(objects);
 
     // Post-load callbacks run once the whole scene is in place.
     std::stable_sort(callbacks.begin(), callbacks.end(),
@@ -535,16 +519,34 @@ bool SceneFile::LoadBytes(Interface& ip, const uint8_t* data, size_t size, std::
         for (PostLoadCallback* cb : callbacks) cb->proc(&iload);
     }
 
-    // A callback may have given an orphan a place in the scene. The rest hold
-    // only each other (and perhaps scene objects): drop all their references
-    // first, so none is deleted twice, then delete those nothing else holds.
+    // What the scene does not reach goes: objects of a damaged or hand-made
+    // file that nothing refers to, and those the callbacks let go of.
     SuspendAutoDelete hold;
-    const std::vector<ReferenceTarget*> left = orphans.Targets();
-    orphans.DeleteAllRefsFromMe();
-    const std::vector<ReferenceTarget*> dropped = unreachable(left);
+    const std::vector<ReferenceTarget*> alive = keep.Targets();
+    keep.DeleteAllRefsFromMe();
+    std::set<ReferenceTarget*> kept;
+    std::vector<ReferenceTarget*> stack;
+    for (INode* n : ip.AllNodes()) stack.push_back(n);
+    for (int i = 0; i < sceneRoot->NumRefs(); ++i) stack.push_back(sceneRoot->GetReference(i));
+    // Something outside the scene may have come to hold one (a callback's
+    // doing): it stays, with what it refers to.
+    const std::set<ReferenceMaker*> loaded(alive.begin(), alive.end());
+    for (ReferenceTarget* t : alive)
+        for (ReferenceMaker* d : t->GetDependents())
+            if (!loaded.count(d)) stack.push_back(t);
+    while (!stack.empty()) {
+        ReferenceTarget* t = stack.back();
+        stack.pop_back();
+        if (!t || !kept.insert(t).second) continue;
+        for (int i = 0; i < t->NumRefs(); ++i) stack.push_back(t->GetReference(i));
+    }
+    std::vector<ReferenceTarget*> dropped;
+    for (ReferenceTarget* t : alive)
+        if (!kept.count(t)) dropped.push_back(t);
+    // They hold only each other (and perhaps kept objects): drop all their
+    // references first, so that none is deleted twice.
     for (ReferenceTarget* t : dropped) t->DeleteAllRefsFromMe();
-    for (ReferenceTarget* t : dropped)
-        if (t->NumDependents() == 0) t->DeleteThis();
+    for (ReferenceTarget* t : dropped) t->DeleteThis();
     return true;
 }
 

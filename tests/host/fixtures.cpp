@@ -99,6 +99,8 @@ public:
             std::count_if(owner_->refs.begin(), owner_->refs.end(), [](RefTargetHandle t) { return t != nullptr; }));
         PostLoadLog().push_back({owner_->name, priority_, wired, static_cast<int>(ip->AllNodes().size()),
                                  ip->GetEnvironmentMap() != nullptr});
+        // Conversions sometimes replace what an object refers to.
+        if (owner_->name.starts_with(u"drop") && owner_->NumRefs() > 0) owner_->DeleteReference(0);
         delete this;
     }
     int Priority() override { return priority_; }

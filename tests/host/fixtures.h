@@ -48,7 +48,8 @@ public:
     std::vector<RefTargetHandle> refs;
     MSTR name;
     int number = 0;
-    // When not negative, loading registers a post-load callback of this priority.
+    // When not negative, loading registers a post-load callback of this
+    // priority. The callback of a target named "drop..." drops reference 0.
     int postLoadPriority = -1;
     RefResult answer = REF_SUCCEED;
     // Drops the reference to a target that reports its deletion, as many

@@ -377,6 +377,25 @@ TEST_F(SceneFileTest, PostLoadCallbacksRunOnceTheWholeSceneIsWiredInPriorityOrde
     }
 }
 
+TEST_F(SceneFileTest, ACallbackMayLetGoOfAnObjectWhoseCallbackIsStillToCome) {
+    auto* first = new Plain(1, u"drop-first");
+    first->postLoadPriority = 1;
+    auto* later = new Plain(0, u"later");
+    later->postLoadPriority = 2;
+    first->ReplaceReference(0, later);
+    ip->AddToScene(first);
+    const std::vector<uint8_t> bytes = SavedBytes();
+    ip->ResetScene();
+    const int plains = Plain::alive;
+    std::string error;
+    ASSERT_TRUE(SceneFile::LoadBytes(*ip, bytes.data(), bytes.size(), error)) << error;
+    ASSERT_EQ(PostLoadLog().size(), 2u);
+    EXPECT_EQ(PostLoadLog()[1].name, u"later");
+    // Let go of, it went once the callbacks were done.
+    EXPECT_EQ(Plain::alive, plains + 1);
+    EXPECT_EQ(static_cast<Plain*>(ip->GetSceneObject(0))->GetReference(0), nullptr);
+}
+
 TEST_F(SceneFileTest, LooseObjectsWithoutDataLoad) {
     // Objects with no references and no chunks make the smallest records.
     for (int i = 0; i < 10; ++i) ip->AddToScene(new TargetObject());
