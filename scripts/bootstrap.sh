@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ make pkg-config ccache
   zlib1g-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
+  libassimp-dev
 )
 
 missing=()
