@@ -151,6 +151,7 @@ void CompressedWriter::writeArray(const void* values, size_t size, size_t count)
 
 void CompressedWriter::flush(int mode) {
     if (!streamOpen_) throw FileError(fileName_);
+    ++handOvers_;
     stream_.next_in = input_;
     stream_.avail_in = static_cast<uInt>(fill_);
     do {
@@ -215,23 +216,35 @@ void CompressedReader::readSlow(void* to, size_t n) {
         at += have;
         n -= have;
         if (n == 0) return;
-
-        position_ = fill_ = 0;
-        if (stream_.avail_in == 0) {
-            const size_t got = std::fread(input_, 1, COMPRESSED_BLOCK_SIZE, file_);
-            if (got < COMPRESSED_BLOCK_SIZE && std::ferror(file_)) throw FileError(fileName_);
-            fileRead_ += got;
-            fileLeft_ = got < fileLeft_ ? fileLeft_ - got : 0;
-            stream_.next_in = input_;
-            stream_.avail_in = static_cast<uInt>(got);
-        }
-        stream_.next_out = output_;
-        stream_.avail_out = static_cast<uInt>(COMPRESSED_BLOCK_SIZE);
-        const int result = inflate(&stream_, Z_NO_FLUSH);
-        if (result != Z_OK && result != Z_STREAM_END) throw FileError(fileName_);
-        fill_ = COMPRESSED_BLOCK_SIZE - stream_.avail_out;
+        refill();
         if (fill_ == 0) throw FileError(fileName_);  // the stream ended early
     }
+}
+
+void CompressedReader::refill() {
+    position_ = fill_ = 0;
+    if (stream_.avail_in == 0) {
+        const size_t got = std::fread(input_, 1, COMPRESSED_BLOCK_SIZE, file_);
+        if (got < COMPRESSED_BLOCK_SIZE && std::ferror(file_)) throw FileError(fileName_);
+        fileRead_ += got;
+        fileLeft_ = got < fileLeft_ ? fileLeft_ - got : 0;
+        stream_.next_in = input_;
+        stream_.avail_in = static_cast<uInt>(got);
+    }
+    stream_.next_out = output_;
+    stream_.avail_out = static_cast<uInt>(COMPRESSED_BLOCK_SIZE);
+    const int result = inflate(&stream_, Z_NO_FLUSH);
+    if (result != Z_OK && result != Z_STREAM_END) throw FileError(fileName_);
+    if (result == Z_STREAM_END) ended_ = true;
+    fill_ = COMPRESSED_BLOCK_SIZE - stream_.avail_out;
+}
+
+void CompressedReader::finish() {
+    while (!ended_) {
+        refill();
+        if (fill_ == 0 && !ended_) throw FileError(fileName_);
+    }
+    position_ = fill_ = 0;
 }
 
 uint64_t CompressedReader::maxRemaining() const {

@@ -57,6 +57,9 @@ public:
     // Finishes the stream and closes the file.
     void close();
     uint64_t bytesWritten() const { return written_; }
+    // How often the buffer went to deflate, and what it holds now.
+    uint64_t handOvers() const { return handOvers_; }
+    size_t buffered() const { return fill_; }
 
 private:
     void writeSlow(const void* value, size_t n);
@@ -66,6 +69,7 @@ private:
     String fileName_;
     std::FILE* file_;
     uint64_t written_ = 0;
+    uint64_t handOvers_ = 0;
     z_stream stream_{};
     bool streamOpen_ = false;
     unsigned char* input_ = nullptr;
@@ -109,9 +113,14 @@ public:
     // left in the file and the largest expansion deflate allows.
     uint64_t maxRemaining() const;
     uint64_t bytesRead() const { return fileRead_; }
+    // Runs the stream to its end, so that its checksum is verified; what is
+    // left is decompressed and dropped. FileError when it does not end well.
+    void finish();
 
 private:
     void readSlow(void* to, size_t n);
+    // Decompresses the next piece into the (consumed) output block.
+    void refill();
 
     String fileName_;
     std::FILE* file_;
@@ -123,6 +132,7 @@ private:
     unsigned char* output_ = nullptr;
     size_t position_ = 0;
     size_t fill_ = 0;
+    bool ended_ = false;
 };
 
 // Buffered reads of an uncompressed file from its current position.
@@ -156,6 +166,8 @@ public:
     }
     // Exactly what the file still holds.
     uint64_t maxRemaining() const { return fileLeft_ + (fill_ - position_); }
+    // Nothing to verify: trailing bytes are left alone.
+    void finish() {}
 
 private:
     void readSlow(void* to, size_t n);

@@ -60,7 +60,7 @@ bool NBinFormat::read(Mesh& mesh, ProxyFileInfo& info) {
             switch (type) {
             case NBIN_VERTICES:
                 mesh.setNumVerts(int(count));
-                in.read(mesh.verts.data(), need);
+                if (count > 0) in.read(mesh.verts.data(), need);
                 break;
             case NBIN_NORMALS:
                 normals->SetNumNormals(int(count));
@@ -68,7 +68,7 @@ bool NBinFormat::read(Mesh& mesh, ProxyFileInfo& info) {
                 break;
             case NBIN_TEXTURE:
                 mesh.setNumTVerts(int(count));
-                in.read(mesh.mapVerts(1).data(), need);
+                if (count > 0) in.read(mesh.mapVerts(1).data(), need);
                 textured = true;
                 break;
             case NBIN_FACES: {

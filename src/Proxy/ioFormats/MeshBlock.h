@@ -152,7 +152,12 @@ bool readMeshBlock(Source& in, Mesh& mesh, const MeshBlockLayout& layout, float 
 
     mesh.InvalidateGeomCache();
     mesh.InvalidateTopologyCache();
-    return in.template get<uint32_t>() == layout.endMarker;
+    if (in.template get<uint32_t>() != layout.endMarker) return false;
+    // Whatever follows the end marker is not interpreted, but a compressed
+    // stream must still end with a good checksum: a damaged or cut file is
+    // refused rather than trusted.
+    in.finish();
+    return true;
 }
 
 } // namespace Nimbal
