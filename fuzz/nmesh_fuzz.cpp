@@ -1,0 +1,16 @@
+// The ".nmesh" reader on arbitrary files.
+//
+// Seeds: fuzz/corpus/nmesh/.
+#include "proxy_fuzz_common.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    proxyfuzz::initialise();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path = proxyfuzz::scratch("nmesh") + ".nmesh";
+    proxyfuzz::writeFile(path, data, size);
+    proxyfuzz::readAndCheck<Nimbal::NMeshFormat>(path);
+    return 0;
+}
