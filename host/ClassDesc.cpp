@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "host/BitmapTex.h"
 #include "host/Objects.h"
 
 FPInterface* ClassDesc::GetInterface(Interface_ID id) {
@@ -93,7 +94,10 @@ ClassDirectory& ClassDirectory::Get() {
     return directory;
 }
 
-ClassDirectory::ClassDirectory() { RegisterBuiltinClasses(*this); }
+ClassDirectory::ClassDirectory() {
+    RegisterBuiltinClasses(*this);
+    RegisterBitmapClasses(*this);
+}
 
 void ClassDirectory::AddClass(ClassDesc* cd) {
     if (!cd) return;

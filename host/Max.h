@@ -2,8 +2,11 @@
 #pragma once
 
 #include "host/Assets.h"
+#include "host/Bitmap.h"
+#include "host/BitmapTex.h"
 #include "host/ClassDesc.h"
 #include "host/FunctionPublishing.h"
+#include "host/Gamma.h"
 #include "host/Geom.h"
 #include "host/GraphicsWindow.h"
 #include "host/Interface.h"
@@ -18,5 +21,8 @@
 #include "host/Reference.h"
 #include "host/Save.h"
 #include "host/ScriptSet.h"
+#include "host/ShadeContext.h"
+#include "host/TexHandle.h"
 #include "host/Types.h"
+#include "host/UVGen.h"
 #include "host/Win.h"

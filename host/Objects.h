@@ -13,6 +13,8 @@ class INode;
 class ClassDirectory;
 class Object;
 class ShadeContext;
+class TexHandleMaker;
+struct BITMAPINFO;
 
 struct ObjectState {
     ObjectState() = default;
@@ -242,6 +244,10 @@ public:
     virtual AColor EvalColor(ShadeContext&) { return AColor(0.0f, 0.0f, 0.0f, 1.0f); }
     virtual float EvalMono(ShadeContext& sc);
     virtual Point3 EvalNormalPerturb(ShadeContext&) { return Point3(0.0f, 0.0f, 0.0f); }
+    // The map's viewport image (host/TexHandle.cpp); the default samples
+    // EvalColor over a Size() square.
+    virtual BITMAPINFO* GetVPDisplayDIB(TimeValue t, TexHandleMaker& thmaker, Interval& valid, BOOL mono = FALSE,
+                                        int forceW = 0, int forceH = 0);
 };
 
 class Renderer : public ReferenceTarget {
