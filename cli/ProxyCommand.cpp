@@ -1,0 +1,439 @@
+// `nimbal proxy ...`: the proxy object driven as a host drives it.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "Commands.h"
+#include "MeshImport.h"
+#include "ProxyDriver.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+// JSON has no non-finite numbers; they travel as text.
+Json Number(double v) {
+    if (std::isnan(v)) return "nan";
+    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+    return v;
+}
+
+Json Triple(const std::array<float, 3>& p) { return Json::array({Number(p[0]), Number(p[1]), Number(p[2])}); }
+
+Json InfoJson(const ProxyInfo& i) {
+    return Json{{"file", i.file},
+                {"format", i.format},
+                {"status", i.status},
+                {"statusText", i.statusText},
+                {"vertices", i.vertices},
+                {"faces", i.faces},
+                {"normals", i.normals},
+                {"mapChannels", i.mapChannels},
+                {"bboxMin", Triple(i.bboxMin)},
+                {"bboxMax", Triple(i.bboxMax)},
+                {"originalMaterialName", i.originalMaterialName},
+                {"originalObjectName", i.originalObjectName}};
+}
+
+std::string Point(const std::array<float, 3>& p) {
+    std::ostringstream s;
+    s << "(" << p[0] << ", " << p[1] << ", " << p[2] << ")";
+    return s.str();
+}
+
+// The status text runs over lines; later lines line up under the first.
+void PrintInfo(const ProxyInfo& i, const std::string& unit) {
+    std::string status = i.statusText;
+    for (size_t at = status.find('\n'); at != std::string::npos; at = status.find('\n', at + 1))
+        status.insert(at + 1, 16, ' ');
+    std::cout << std::left << std::setw(16) << "File:" << i.file << " (" << i.format << ")\n"
+              << std::setw(16) << "Status:" << status << "\n"
+              << std::setw(16) << "Vertices:" << i.vertices << "\n"
+              << std::setw(16) << "Faces:" << i.faces << "\n"
+              << std::setw(16) << "Normals:" << i.normals << "\n"
+              << std::setw(16) << "Map channels:" << i.mapChannels << " with coordinates, of " << i.channelSlots
+              << "\n"
+              << std::setw(16) << "Bounding box:" << Point(i.bboxMin) << " to " << Point(i.bboxMax) << " " << unit
+              << "\n"
+              << std::setw(16) << "Material:" << i.originalMaterialName << "\n"
+              << std::setw(16) << "Object:" << i.originalObjectName << "\n";
+}
+
+// Options every proxy command has.
+struct Common {
+    std::string units;
+    bool json = false;
+};
+
+void AddUnits(CLI::App* cmd, Common& c) {
+    cmd->add_option("--units", c.units,
+                    "System unit of the scene: " + UnitNames() + " (default: the host's, in)")
+        ->check(CLI::Validator(
+            [](std::string& s) {
+                SceneUnit u;
+                return ParseUnit(s, u) ? std::string() : "unknown unit '" + s + "' (one of " + UnitNames() + ")";
+            },
+            "UNIT"));
+}
+
+void AddJson(CLI::App* cmd, Common& c) { cmd->add_flag("--json", c.json, "Print the result as JSON"); }
+
+// A fresh scene in the requested unit, emptied again however the command
+// ends: nothing of the module may outlive it.
+class Scene {
+public:
+    explicit Scene(const Common& c) {
+        PluginHost::Get();
+        GetCOREInterface()->ResetScene();
+        SceneUnit unit{UNITS_INCHES, "in"};
+        if (!c.units.empty()) ParseUnit(c.units, unit);
+        UseUnit(unit);
+        unit_ = unit.name;
+    }
+    ~Scene() { GetCOREInterface()->ResetScene(); }
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    const std::string& Unit() const { return unit_; }
+
+private:
+    std::string unit_;
+};
+
+// The names the proxy object would read back with another format.
+const char* ForeignExtension(const std::string& fileName) {
+    const std::string format = ProxyFormatName(fileName);
+    return format == "nproxy" ? nullptr : format == "obj" ? ".obj" : format == "nbin" ? ".nbin"
+                                                                : format == "nmesh" ? ".nmesh" : ".nzmesh";
+}
+
+CLI::Validator ProxyFileName() {
+    return CLI::Validator(
+        [](std::string& s) {
+            if (const char* ext = ForeignExtension(s))
+                return "a proxy is written as .nproxy; a name ending in " + std::string(ext) +
+                       " would be read back as another format";
+            return std::string();
+        },
+        "OUT.nproxy");
+}
+
+// Shown on a terminal only: output to a pipe or file stays clean.
+class ProgressBar {
+public:
+    ProgressBar(int total, bool shown) : total_(total), shown_(shown && total > 0 && isatty(STDERR_FILENO)) {}
+    ~ProgressBar() {
+        if (drawn_) std::fprintf(stderr, "\r\x1b[K");
+    }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void Update(int done, const std::string& label) {
+        if (!shown_) return;
+        constexpr int width = 30;
+        const int filled = static_cast<int>(static_cast<long long>(width) * done / total_);
+        std::string name = label;
+        if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
+        std::fprintf(stderr, "\r[%s%s] %d/%d %s\x1b[K", std::string(filled, '#').c_str(),
+                     std::string(width - filled, '.').c_str(), done, total_, name.c_str());
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+private:
+    int total_;
+    bool shown_;
+    bool drawn_ = false;
+};
+
+// Replaces `path` only once the new content is complete.
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+    const std::string temp = path + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << content;
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            throw Failure{"cannot write " + path};
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        throw Failure{"cannot write " + path};
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+void AddInfo(CLI::App* proxy) {
+    auto* cmd = proxy->add_subcommand("info", "What a proxy pointing at FILE shows: status, counts, box, names");
+    auto c = std::make_shared<Common>();
+    auto file = std::make_shared<std::string>();
+    cmd->add_option("FILE", *file, "A proxy file (.nproxy, .nmesh, .nzmesh, .nbin or .obj)")->required();
+    AddUnits(cmd, *c);
+    AddJson(cmd, *c);
+    cmd->callback([c, file] {
+        const Scene scene(*c);
+        const std::string& unit = scene.Unit();
+        ProxyNode proxy;
+        const ProxyInfo info = InspectProxy(proxy, *file);
+        if (c->json) std::cout << InfoJson(info).dump(2) << "\n";
+        else PrintInfo(info, unit);
+    });
+}
+
+void AddCreate(CLI::App* proxy) {
+    auto* cmd = proxy->add_subcommand(
+        "create", "Make a proxy from a mesh file (OBJ, PLY, STL, glTF, ...) as the pick button would");
+    auto c = std::make_shared<Common>();
+    auto mesh = std::make_shared<std::string>();
+    auto out = std::make_shared<std::string>();
+    auto name = std::make_shared<std::string>();
+    cmd->add_option("MESH", *mesh, "The mesh file; its numbers are taken in the scene's unit")->required();
+    cmd->add_option("OUT", *out, "The proxy file to write")->required()->check(ProxyFileName());
+    cmd->add_option("--name", *name, "Name of the scene object (default: the mesh file's name)");
+    AddUnits(cmd, *c);
+    AddJson(cmd, *c);
+    cmd->callback([c, mesh, out, name] {
+        const Scene scene(*c);
+        const std::string& unit = scene.Unit();
+        Interface* ip = GetCOREInterface();
+
+        ImportedMesh imported;
+        std::string error;
+        if (!ImportMeshFile(*mesh, imported, error)) throw Failure{"cannot import " + *mesh + ": " + error};
+        const int triangles = imported.mesh.getNumFaces();
+        const int vertices = imported.mesh.getNumVerts();
+
+        TriObject* tri = CreateNewTriObject();
+        tri->mesh = std::move(imported.mesh);
+        const std::string objectName = name->empty() ? fs::path(*mesh).stem().string() : *name;
+        INode* source = ip->CreateObjectNode(tri, FromUtf8(objectName).c_str());
+        const std::string materialName = MaterialNameOf(imported.materials);
+        if (!materialName.empty()) source->SetMtl(NamedMaterial(materialName));
+
+        ProxyNode proxy;
+        if (!FromScene(proxy.Node(), source, *out)) throw Failure{"cannot save the proxy to " + *out};
+        const ProxyInfo info = DescribeProxy(proxy, *out);
+
+        if (c->json) {
+            Json materials = Json::array();
+            for (const std::string& m : imported.materials) materials.push_back(m);
+            const Json source = {{"file", *mesh},
+                                 {"parts", imported.sourceMeshes},
+                                 {"triangles", triangles},
+                                 {"vertices", vertices},
+                                 {"importedVertices", imported.sourceVertices},
+                                 {"droppedPrimitives", imported.droppedPrimitives},
+                                 {"normals", imported.hasNormals},
+                                 {"textureCoordinates", imported.hasUVs},
+                                 {"materials", materials}};
+            std::cout << Json{{"mesh", source}, {"proxy", InfoJson(info)}}.dump(2) << "\n";
+        } else {
+            std::cout << "Imported " << *mesh << ": " << triangles << " triangles, " << vertices << " vertices in "
+                      << imported.sourceMeshes << (imported.sourceMeshes == 1 ? " part" : " parts")
+                      << (imported.hasNormals ? ", normals" : "") << (imported.hasUVs ? ", texture coordinates" : "");
+            if (imported.droppedPrimitives)
+                std::cout << "; " << imported.droppedPrimitives << " points and lines left out";
+            std::cout << "\n\n";
+            PrintInfo(info, unit);
+        }
+    });
+}
+
+void AddConvert(CLI::App* proxy) {
+    auto* cmd = proxy->add_subcommand("convert", "Read any proxy format and write it as .nproxy");
+    auto c = std::make_shared<Common>();
+    auto in = std::make_shared<std::string>();
+    auto out = std::make_shared<std::string>();
+    cmd->add_option("IN", *in, "A proxy file (.nproxy, .nmesh, .nzmesh, .nbin or .obj)")->required();
+    cmd->add_option("OUT", *out, "The .nproxy file to write")->required()->check(ProxyFileName());
+    AddUnits(cmd, *c);
+    AddJson(cmd, *c);
+    cmd->callback([c, in, out] {
+        const Scene scene(*c);
+        const std::string& unit = scene.Unit();
+        ProxyNode source;
+        source.Set("filename", PB2Value(in->c_str()));
+        if (!source.Loaded()) throw LoadFailure(source, *in);
+        // The node carries the names the file holds, so the new file keeps them.
+        source.Node()->SetName(FromUtf8(OriginalName(source.Node(), false)));
+        const std::string material = OriginalName(source.Node(), true);
+        if (!material.empty() && material != "[none]") source.Node()->SetMtl(NamedMaterial(material));
+
+        ProxyNode target;
+        if (!FromScene(target.Node(), source.Node(), *out)) throw Failure{"cannot save the proxy to " + *out};
+        const ProxyInfo info = DescribeProxy(target, *out);
+        if (c->json) {
+            std::cout << Json{{"input", *in}, {"proxy", InfoJson(info)}}.dump(2) << "\n";
+        } else {
+            std::cout << "Converted " << *in << " (" << ProxyFormatName(*in) << ")\n\n";
+            PrintInfo(info, unit);
+        }
+    });
+}
+
+bool IsOlderProxy(const fs::path& p) {
+    const std::string format = ProxyFormatName(p.filename().string());
+    return format != "nproxy";
+}
+
+void AddConvertDir(CLI::App* proxy) {
+    auto* cmd = proxy->add_subcommand(
+        "convert-dir", "Convert every .nbin, .nmesh, .obj and .nzmesh file under ROOT to .nproxy beside it");
+    auto c = std::make_shared<Common>();
+    auto root = std::make_shared<std::string>();
+    cmd->add_option("ROOT", *root, "The folder to convert, with its subfolders")->required();
+    AddUnits(cmd, *c);
+    AddJson(cmd, *c);
+    cmd->callback([c, root] {
+        const Scene scene(*c);
+        std::error_code ec;
+        if (!fs::is_directory(*root, ec)) throw Failure{*root + " is not a folder"};
+        std::vector<std::string> files;
+        const auto options = fs::directory_options::skip_permission_denied;
+        for (fs::recursive_directory_iterator it(*root, options, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code typeError;
+            if (it->is_regular_file(typeError) && IsOlderProxy(it->path())) files.push_back(it->path().string());
+        }
+        if (ec) throw Failure{"cannot list " + *root + ": " + ec.message()};
+        std::sort(files.begin(), files.end());
+
+        Interface* ip = GetCOREInterface();
+        int converted = 0;
+        Json failures = Json::array();
+        std::string failureLines;
+        ProgressBar bar(static_cast<int>(files.size()), true);
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::string& file = files[i];
+            bar.Update(static_cast<int>(i), fs::path(file).filename().string());
+            ip->ResetScene();
+            ProxyNode source;
+            source.Set("filename", PB2Value(file.c_str()));
+            if (!source.Loaded()) {
+                failures.push_back({{"file", file}, {"reason", "load"}});
+                failureLines += "Cannot load: " + file + "\n";
+                continue;
+            }
+            ProxyNode target;
+            const std::string out = fs::path(file).replace_extension(".nproxy").string();
+            if (FromScene(target.Node(), source.Node(), out)) {
+                ++converted;
+            } else {
+                failures.push_back({{"file", file}, {"reason", "save"}});
+                failureLines += "Cannot save: " + file + "\n";
+            }
+        }
+        bar.Update(static_cast<int>(files.size()), "");
+        ip->ResetScene();
+
+        std::string report = "Successfully resaved " + std::to_string(converted) + " proxies.";
+        if (!failures.empty()) report += "\n" + std::to_string(failures.size()) + " proxies failed:\n" + failureLines;
+        if (c->json) {
+            std::cout << Json{{"root", *root},
+                              {"converted", converted},
+                              {"failed", failures.size()},
+                              {"failures", failures},
+                              {"report", report}}
+                             .dump(2)
+                      << "\n";
+        } else {
+            std::cout << report << (report.back() == '\n' ? "" : "\n");
+        }
+        if (!failures.empty())
+            throw Failure{std::to_string(failures.size()) + " of " + std::to_string(files.size()) +
+                          " proxies were not converted"};
+    });
+}
+
+void AddPoints(CLI::App* proxy) {
+    auto* cmd = proxy->add_subcommand("points", "Write the proxy's viewport point cloud as .ply or .csv");
+    auto c = std::make_shared<Common>();
+    auto file = std::make_shared<std::string>();
+    auto out = std::make_shared<std::string>();
+    auto density = std::make_shared<float>(1.0f);
+    cmd->add_option("FILE", *file, "A proxy file")->required();
+    cmd->add_option("-o,--output", *out, "The points file: .ply or .csv")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& s) {
+                const std::string ext = fs::path(s).extension().string();
+                return ext == ".ply" || ext == ".csv" ? std::string() : "the output must end in .ply or .csv";
+            },
+            "OUT.ply|OUT.csv"));
+    cmd->add_option("--density", *density,
+                    "Share of the cloud the viewport draws (the proxy's pointcloudDensity, 0..100; 1 = all)")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0f, 100.0f));
+    AddUnits(cmd, *c);
+    AddJson(cmd, *c);
+    cmd->callback([c, file, out, density] {
+        const Scene scene(*c);
+        const std::string& unit = scene.Unit();
+        Interface* ip = GetCOREInterface();
+        ProxyNode proxy;
+        proxy.Set("filename", PB2Value(file->c_str()));
+        if (!proxy.Loaded()) throw LoadFailure(proxy, *file);
+        proxy.Set("previzType", PB2Value(2));
+        proxy.Set("pointcloudDensity", PB2Value(*density));
+
+        // What the viewport draws: the cloud's points as markers.
+        ViewExp& view = ip->GetActiveViewExp();
+        GraphicsWindow* gw = view.getGW();
+        gw->ClearRecords();
+        proxy.Object()->Display(ip->GetTime(), proxy.Node(), &view, 0);
+        std::vector<Point3> points;
+        for (const DrawRecord& r : gw->Records())
+            if (r.kind == DrawRecord::Marker && !r.points.empty()) points.push_back(r.points.front());
+        gw->ClearRecords();
+
+        std::ostringstream text;
+        text << std::setprecision(9);
+        if (fs::path(*out).extension() == ".ply") {
+            text << "ply\nformat ascii 1.0\ncomment point cloud of " << fs::path(*file).filename().string() << " ("
+                 << unit << ")\nelement vertex " << points.size()
+                 << "\nproperty float x\nproperty float y\nproperty float z\nend_header\n";
+            for (const Point3& p : points) text << p.x << " " << p.y << " " << p.z << "\n";
+        } else {
+            text << "x,y,z\n";
+            for (const Point3& p : points) text << p.x << "," << p.y << "," << p.z << "\n";
+        }
+        WriteFileAtomically(*out, text.str());
+
+        if (c->json) {
+            std::cout << Json{{"file", *file}, {"output", *out}, {"points", points.size()}}.dump(2) << "\n";
+        } else {
+            std::cout << "Wrote " << points.size() << " points of " << *file << " to " << *out << " (" << unit
+                      << ")\n";
+        }
+    });
+}
+
+}  // namespace
+
+void addProxyCommand(CLI::App& app) {
+    auto* proxy = app.add_subcommand("proxy", "Proxy files: inspect, create from a mesh, convert, point cloud");
+    proxy->require_subcommand(1);
+    AddInfo(proxy);
+    AddCreate(proxy);
+    AddConvert(proxy);
+    AddConvertDir(proxy);
+    AddPoints(proxy);
+}
+
+}  // namespace cli

@@ -1,0 +1,203 @@
+#include "ProxyDriver.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace cli {
+namespace {
+
+struct UnitName {
+    const char* name;
+    int type;
+    const char* shortName;
+};
+
+const UnitName kUnits[] = {
+    {"mm", UNITS_MILLIMETERS, "mm"},  {"millimeters", UNITS_MILLIMETERS, "mm"}, {"millimetres", UNITS_MILLIMETERS, "mm"},
+    {"cm", UNITS_CENTIMETERS, "cm"},  {"centimeters", UNITS_CENTIMETERS, "cm"}, {"centimetres", UNITS_CENTIMETERS, "cm"},
+    {"m", UNITS_METERS, "m"},         {"meters", UNITS_METERS, "m"},            {"metres", UNITS_METERS, "m"},
+    {"km", UNITS_KILOMETERS, "km"},   {"kilometers", UNITS_KILOMETERS, "km"},   {"kilometres", UNITS_KILOMETERS, "km"},
+    {"in", UNITS_INCHES, "in"},       {"inches", UNITS_INCHES, "in"},           {"ft", UNITS_FEET, "ft"},
+    {"feet", UNITS_FEET, "ft"},       {"mi", UNITS_MILES, "mi"},                {"miles", UNITS_MILES, "mi"},
+};
+
+std::string Lower(std::string_view text) {
+    std::string s(text);
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool EndsWith(const std::string& text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+ClassDesc2* ProxyClass() {
+    auto* cd = dynamic_cast<ClassDesc2*>(PluginHost::Get().FindClass("NProxy"));
+    if (!cd) throw Failure{"the plug-in module offers no NProxy class"};
+    return cd;
+}
+
+GeomObject* NewProxy() {
+    auto* proxy = dynamic_cast<GeomObject*>(PluginHost::Get().Create(ProxyClass()));
+    if (!proxy) throw Failure{"NProxy is not a geometric object"};
+    return proxy;
+}
+
+// The rollout's status line is the control that reads "[No proxy loaded]"
+// on a proxy without a file; found once on such a proxy.
+int StatusControlId() {
+    static const int id = [] {
+        RefHolder probe(NewProxy());
+        Animatable* obj = probe.Get();
+        Interface* ip = GetCOREInterface();
+        ClassDesc2* cd = ProxyClass();
+        obj->BeginEditParams(ip, 0, nullptr);
+        int found = 0;
+        if (IParamMap2* map = cd->GetParamMap(cd->GetParamBlockDesc(0), 0)) {
+            for (const auto& child : map->GetHWnd()->children)
+                if (ToUtf8(child->text) == "[No proxy loaded]") found = child->id;
+        }
+        obj->EndEditParams(ip, 0, nullptr);
+        return found;
+    }();
+    if (!id) throw Failure{"the proxy's rollout shows no status line"};
+    return id;
+}
+
+FPInterface* ProxyFp() {
+    ClassDesc2* cd = ProxyClass();
+    for (int i = 0; i < cd->NumInterfaces(); ++i) {
+        FPInterface* fp = cd->GetInterfaceAt(i);
+        if (fp && std::string_view(fp->GetDesc()->InternalName()) == "ProxyFp") return fp;
+    }
+    throw Failure{"the NProxy class publishes no ProxyFp interface"};
+}
+
+// The mesh a renderer would get; deleted when the proxy says so.
+struct RenderMesh {
+    Mesh* mesh = nullptr;
+    BOOL needDelete = FALSE;
+    explicit RenderMesh(ProxyNode& proxy) {
+        View view;
+        mesh = proxy.Object()->GetRenderMesh(GetCOREInterface()->GetTime(), proxy.Node(), view, needDelete);
+    }
+    ~RenderMesh() {
+        if (needDelete) delete mesh;
+    }
+    RenderMesh(const RenderMesh&) = delete;
+    RenderMesh& operator=(const RenderMesh&) = delete;
+};
+
+class NameOnlyMtl : public Mtl {
+public:
+    void GetClassName(MSTR& s) const override { s = u"Material"; }
+};
+
+}  // namespace
+
+bool ParseUnit(std::string_view text, SceneUnit& unit) {
+    const std::string key = Lower(text);
+    for (const UnitName& u : kUnits) {
+        if (key == u.name) {
+            unit = SceneUnit{u.type, u.shortName};
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string UnitNames() { return "mm, cm, m, km, in, ft, mi"; }
+
+void UseUnit(const SceneUnit& unit) { GetCOREInterface()->SetSystemUnitInfo(unit.type, 1.0f); }
+
+std::string ProxyFormatName(const std::string& fileName) {
+    const std::string lower = Lower(fileName);
+    for (const char* ext : {"obj", "nbin", "nzmesh", "nmesh"})
+        if (EndsWith(lower, std::string(".") + ext)) return ext;
+    return "nproxy";
+}
+
+ProxyNode::ProxyNode(const std::string& nodeName) {
+    proxy_ = NewProxy();
+    node_ = GetCOREInterface()->CreateObjectNode(proxy_, FromUtf8(nodeName).c_str());
+}
+
+void ProxyNode::Set(std::string_view param, const PB2Value& value) {
+    std::string error;
+    if (!ScriptSetParam(proxy_->GetParamBlock(0), param, value, error)) throw Failure{error};
+}
+
+std::string ProxyNode::StatusText() {
+    const int id = StatusControlId();
+    Interface* ip = GetCOREInterface();
+    ClassDesc2* cd = ProxyClass();
+    proxy_->BeginEditParams(ip, 0, nullptr);
+    std::string text;
+    if (IParamMap2* map = cd->GetParamMap(cd->GetParamBlockDesc(0), 0))
+        if (HWND label = GetDlgItem(map->GetHWnd(), id)) text = ToUtf8(GetWindowText(label));
+    proxy_->EndEditParams(ip, 0, nullptr);
+    return text;
+}
+
+bool ProxyNode::Loaded() { return RenderMesh(*this).mesh != nullptr; }
+
+Failure LoadFailure(ProxyNode& proxy, const std::string& file) {
+    return Failure{"Error loading proxy: " + file + " (" + proxy.StatusText() + ")"};
+}
+
+ProxyInfo InspectProxy(ProxyNode& proxy, const std::string& file) {
+    proxy.Set("filename", PB2Value(file.c_str()));
+    return DescribeProxy(proxy, file);
+}
+
+ProxyInfo DescribeProxy(ProxyNode& proxy, const std::string& file) {
+    ProxyInfo info;
+    info.file = file;
+    info.format = ProxyFormatName(file);
+    info.statusText = proxy.StatusText();
+    {
+        RenderMesh render(proxy);
+        if (!render.mesh) throw LoadFailure(proxy, file);
+        const Mesh& mesh = *render.mesh;
+        info.status = render.needDelete ? 1 : 2;
+        info.vertices = mesh.getNumVerts();
+        info.faces = mesh.getNumFaces();
+        const MeshNormalSpec* normals = mesh.GetSpecifiedNormals();
+        info.normals = normals ? normals->GetNumNormals() : 0;
+        info.channelSlots = mesh.getNumMaps();
+        for (int ch = 0; ch < mesh.getNumMaps(); ++ch)
+            if (mesh.mapSupport(ch) && mesh.getNumMapVerts(ch) > 0) ++info.mapChannels;
+    }
+    Interface* ip = GetCOREInterface();
+    Box3 box;
+    proxy.Object()->GetLocalBoundBox(ip->GetTime(), proxy.Node(), &ip->GetActiveViewExp(), box);
+    info.bboxMin = {box.pmin.x, box.pmin.y, box.pmin.z};
+    info.bboxMax = {box.pmax.x, box.pmax.y, box.pmax.z};
+    info.originalMaterialName = OriginalName(proxy.Node(), true);
+    info.originalObjectName = OriginalName(proxy.Node(), false);
+    return info;
+}
+
+bool FromScene(INode* proxyNode, INode* source, const std::string& file) {
+    FPValue result;
+    const FPStatus status = ProxyFp()->Invoke(
+        "fromScene", result, {FPValue::Node(proxyNode), FPValue::Node(source), FPValue::String(FromUtf8(file))});
+    if (status != FPS_OK) throw Failure{"ProxyFp.fromScene could not be called"};
+    return result.i != 0;
+}
+
+std::string OriginalName(INode* proxyNode, bool material) {
+    FPValue result;
+    const char* fn = material ? "originalMaterialName" : "originalObjectName";
+    if (ProxyFp()->Invoke(fn, result, {FPValue::Node(proxyNode)}) != FPS_OK)
+        throw Failure{std::string("ProxyFp.") + fn + " could not be called"};
+    return ToUtf8(result.s);
+}
+
+Mtl* NamedMaterial(const std::string& name) {
+    auto* mtl = new NameOnlyMtl();
+    mtl->SetName(FromUtf8(name));
+    return mtl;
+}
+
+}  // namespace cli
