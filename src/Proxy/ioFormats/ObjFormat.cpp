@@ -1,5 +1,6 @@
 #include "Proxy/ioFormats/ObjFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "core-interface/Debug.h"
 #include "core-interface/Exception.h"
 #include "core-interface/FileReader.h"
+#include "core-interface/Memory.h"
 
 // Lines are matched as the C library's scanf would match "v %f %f %f",
 // "f %d/%d/%d %d/%d/%d %d/%d/%d" and "usemtl %d": whitespace is optional
@@ -27,14 +29,16 @@ namespace {
 // growable arrays and the mesh's int counts would overflow.
 constexpr int32_t MAX_RECORDS = 1 << 30;
 
+// Every scanning loop below relies on the NUL that follows each line: it is
+// neither a digit nor whitespace nor any character the grammar continues with.
 inline bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) { return unsigned(c - '0') < 10u; }
 inline bool isHexDigit(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-inline const char* skipSpace(const char* p, const char* end) {
-    while (p < end && isSpace(*p)) ++p;
+inline const char* skipSpace(const char* p) {
+    while (isSpace(*p)) ++p;
     return p;
 }
 
@@ -45,33 +49,102 @@ float roundedByStrtof(const char* begin, const char* end) {
     return std::strtof(token.c_str(), nullptr);
 }
 
+constexpr float POWERS_OF_TEN[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// Decimal digits, an optional point and more digits, then an exponent if a
+// digit follows the 'e' (otherwise strtof stops before the 'e').
+bool parseDecimal(const char*& p, const char* token, const char* number, bool negative, float& out) {
+    uint64_t w = 0;
+    int significant = 0;  // digits of w from its first non-zero one; 20 means "too many"
+    int64_t exponent = 0;
+    const char* start = p;
+    for (; isDigit(*p); ++p) {
+        if (significant < 19) {
+            w = w * 10 + uint64_t(*p - '0');
+            significant += w != 0;
+        } else {
+            ++exponent;
+            significant = 20;
+        }
+    }
+    bool any = p != start;
+    if (*p == '.') {
+        const char* fraction = ++p;
+        for (; isDigit(*p); ++p) {
+            if (significant < 19) {
+                w = w * 10 + uint64_t(*p - '0');
+                significant += w != 0;
+                --exponent;
+            } else {
+                significant = 20;
+            }
+        }
+        any = any || p != fraction;
+    }
+    if (!any) return false;  // "." alone
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        bool minus = false;
+        if (*q == '+' || *q == '-') minus = *q++ == '-';
+        if (isDigit(*q)) {
+            int64_t e = 0;
+            for (; isDigit(*q); ++q)
+                if (e < 100000) e = e * 10 + (*q - '0');
+            exponent += minus ? -e : e;
+            p = q;
+        }
+    }
+    if (significant <= 19) {
+        while (w > (1u << 24) && w % 10 == 0) {
+            w /= 10;
+            ++exponent;
+        }
+        // Clinger's fast path: w and 10^|e| are exact floats, so one rounding.
+        if (w == 0 || (w <= (1u << 24) && exponent >= -10 && exponent <= 10)) {
+            const float v = exponent < 0 ? float(w) / POWERS_OF_TEN[-exponent] : float(w) * POWERS_OF_TEN[exponent];
+            out = negative ? -v : v;
+            return true;
+        }
+    }
+    float value;
+    const std::from_chars_result r = std::from_chars(number, p, value, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) {
+        out = roundedByStrtof(token, p);
+        return true;
+    }
+    if (r.ec != std::errc{} || r.ptr != p) return false;
+    out = negative ? -value : value;
+    return true;
+}
+
 // Leading whitespace, then the longest prefix strtof would take: decimal,
 // hexadecimal ("0x"), "inf", "infinity", "nan" or "nan(...)", signed or not.
-bool parseFloat(const char*& p, const char* end, float& out) {
-    p = skipSpace(p, end);
+// Most numbers in mesh files take the short decimal road, which rounds
+// exactly as strtof does; the rest go to std::from_chars, which also does.
+inline bool parseFloat(const char*& p, const char* end, float& out) {
+    p = skipSpace(p);
     const char* token = p;
     bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    const char* number = p;
+    const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+    if ((isDigit(*p) || *p == '.') && !hex) return parseDecimal(p, token, number, negative, out);
+
     // from_chars takes a '-' of its own; strtof takes one sign only.
-    if (p == end || *p == '+' || *p == '-') return false;
+    if (*p == '+' || *p == '-' || *p == 0) return false;
     float value = 0.0f;
     std::from_chars_result r{};
-    if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    if (hex) {
         const char* digits = p + 2;
-        const bool hasDigits = (digits < end && isHexDigit(*digits)) ||
-                               (end - digits >= 2 && digits[0] == '.' && isHexDigit(digits[1]));
-        if (hasDigits) {
+        if (isHexDigit(digits[0]) || (digits[0] == '.' && isHexDigit(digits[1]))) {
             r = std::from_chars(digits, end, value, std::chars_format::hex);
         } else {
             // "0x" without hex digits is the number 0 followed by an 'x'.
             r = {p + 1, std::errc{}};
         }
     } else {
+        // "inf", "infinity", "nan", "nan(...)" in any case.
         r = std::from_chars(p, end, value, std::chars_format::general);
-        if (r.ec == std::errc::invalid_argument) return false;
     }
     if (r.ec == std::errc::result_out_of_range) {
         p = r.ptr;
@@ -86,23 +159,21 @@ bool parseFloat(const char*& p, const char* end, float& out) {
 
 // Leading whitespace, an optional sign and decimal digits. A value outside
 // 32 bits refuses the line (scanf's result would be undefined).
-bool parseInt(const char*& p, const char* end, int32_t& out) {
-    p = skipSpace(p, end);
+inline bool parseInt(const char*& p, int32_t& out) {
+    p = skipSpace(p);
     bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    if (p == end || !isDigit(*p)) return false;
-    int64_t value = 0;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!isDigit(*p)) return false;
+    while (*p == '0' && isDigit(p[1])) ++p;
+    const char* first = p;
+    uint64_t value = 0;
+    // Eleven digits or more are out of range whatever they say, so the sum
+    // may wrap past that without harm.
     do {
-        value = value * 10 + (*p - '0');
-        if (value > int64_t(INT32_MAX) + 1) return false;
-        ++p;
-    } while (p < end && isDigit(*p));
-    if (negative) value = -value;
-    if (value > INT32_MAX) return false;
-    out = int32_t(value);
+        value = value * 10 + uint64_t(*p - '0');
+    } while (isDigit(*++p));
+    if (p - first > 10 || value > (negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX))) return false;
+    out = negative ? int32_t(-int64_t(value)) : int32_t(value);
     return true;
 }
 
@@ -135,9 +206,31 @@ bool ObjParser::fail(ObjRefusal why, int64_t line) {
     return false;
 }
 
+ObjParser::~ObjParser() { nimbalFree(line_); }
+
+char* ObjParser::lineBuffer(size_t length) {
+    if (length >= lineCapacity_) {
+        const size_t grown = std::max(length + 1, 2 * lineCapacity_);
+        char* fresh = static_cast<char*>(nimbalMalloc(grown));
+        nimbalFree(line_);
+        line_ = fresh;
+        lineCapacity_ = grown;
+    }
+    return line_;
+}
+
 bool ObjParser::addLine(const char* text, size_t length) {
+    char* buffer = lineBuffer(length);
+    if (length > 0) std::memcpy(buffer, text, length);
+    return addBufferedLine(length);
+}
+
+bool ObjParser::addBufferedLine(size_t length) {
     ++lineNumber_;
     if (refusal_ != ObjRefusal::None) return false;
+    NIMBAL_ASSERT(length < lineCapacity_);  // lineBuffer(length) came first
+    char* text = line_;
+    text[length] = 0;
     if (const void* nul = std::memchr(text, 0, length)) length = size_t(static_cast<const char*>(nul) - text);
     const char* end = text + length;
     if (startsWith(text, end, "usemtl ", 7)) return parseMaterial(text + 7, end);
@@ -150,14 +243,14 @@ bool ObjParser::addLine(const char* text, size_t length) {
 
 bool ObjParser::parseMaterial(const char* p, const char* end) {
     int32_t id;
-    if (!parseInt(p, end, id) || skipSpace(p, end) != end) return fail(ObjRefusal::Material, lineNumber_);
+    if (!parseInt(p, id) || skipSpace(p) != end) return fail(ObjRefusal::Material, lineNumber_);
     material_ = id;
     return true;
 }
 
 bool ObjParser::parseTriple(const char* p, const char* end, Stack<Point3>& into, ObjRefusal why) {
     float x, y, z;
-    if (!parseFloat(p, end, x) || !parseFloat(p, end, y) || !parseFloat(p, end, z) || skipSpace(p, end) != end)
+    if (!parseFloat(p, end, x) || !parseFloat(p, end, y) || !parseFloat(p, end, z) || skipSpace(p) != end)
         return fail(why, lineNumber_);
     if (into.size() >= MAX_RECORDS) return fail(ObjRefusal::TooLarge, lineNumber_);
     into.emplace(x, y, z);
@@ -168,12 +261,10 @@ bool ObjParser::parseFace(const char* p, const char* end) {
     int32_t raw[9];
     for (int corner = 0; corner < 3; ++corner) {
         int32_t* c = raw + 3 * corner;
-        if (!parseInt(p, end, c[0]) || p == end || *p++ != '/' ||
-            !parseInt(p, end, c[1]) || p == end || *p++ != '/' ||
-            !parseInt(p, end, c[2]))
+        if (!parseInt(p, c[0]) || *p++ != '/' || !parseInt(p, c[1]) || *p++ != '/' || !parseInt(p, c[2]))
             return fail(ObjRefusal::Face, lineNumber_);
     }
-    if (skipSpace(p, end) != end) return fail(ObjRefusal::Face, lineNumber_);
+    if (skipSpace(p) != end) return fail(ObjRefusal::Face, lineNumber_);
     if (triangles_.size() >= MAX_RECORDS) return fail(ObjRefusal::TooLarge, lineNumber_);
 
     // Indices count from 1; relative (negative) ones are not part of the subset.
@@ -238,19 +329,13 @@ namespace {
 // Lines reach the parser in their 8-bit form; only ASCII matters to it.
 void feedLines(FileReader& reader, ObjParser& parser) {
     String line;
-    std::string narrow;
     do {
         reader.nextLine(line);
         const int32_t n = line.length();
         const char16_t* wide = line.c_wstr();
-        narrow.resize(size_t(n));
-        int32_t i = 0;
-        for (; i < n; ++i) {
-            const char16_t c = wide[i];
-            if (c == 0) break;
-            narrow[size_t(i)] = c < 0x80 ? char(c) : char(0x80);
-        }
-        if (!parser.addLine(narrow.data(), size_t(i))) return;
+        char* bytes = parser.lineBuffer(size_t(n));
+        for (int32_t i = 0; i < n; ++i) bytes[i] = wide[i] < 0x80 ? char(wide[i]) : char(0x80);
+        if (!parser.addBufferedLine(size_t(n))) return;
     } while (!reader.eof());
 }
 

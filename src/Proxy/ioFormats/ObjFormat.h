@@ -32,6 +32,7 @@ const char* describeObjRefusal(ObjRefusal refusal);
 class ObjParser {
 public:
     ObjParser() = default;
+    ~ObjParser();
     ObjParser(const ObjParser&) = delete;
     ObjParser& operator=(const ObjParser&) = delete;
 
@@ -39,6 +40,11 @@ public:
     // NUL byte. Lines of no interest are skipped. False once a line has been
     // refused; later lines are then ignored.
     bool addLine(const char* text, size_t length);
+
+    // The same without a copy: fill lineBuffer(length) with the line's
+    // `length` bytes, then call addBufferedLine(length).
+    char* lineBuffer(size_t length);
+    bool addBufferedLine(size_t length);
 
     // Checks the face indices against the final counts (a face may name a
     // vertex that a later line defines) and fills `mesh`, replacing what it
@@ -71,6 +77,11 @@ private:
     bool parseTriple(const char* p, const char* end, Stack<Point3>& into, ObjRefusal why);
     bool parseFace(const char* p, const char* end);
     bool parseMaterial(const char* p, const char* end);
+
+    // The line being parsed, followed by a NUL so that the scanning loops
+    // stop at it without checking the length at every byte.
+    char* line_ = nullptr;
+    size_t lineCapacity_ = 0;
 
     Stack<Point3> positions_;
     Stack<Point3> textureVertices_;
