@@ -24,7 +24,9 @@ ParamBlockDesc2* ClassDesc2::GetParamBlockDescByID(BlockID id) {
 void ClassDesc2::MakeAutoParamBlocks(ReferenceMaker* owner) {
     for (ParamBlockDesc2* d : pbDescs_) {
         if (!(d->Flags() & P_AUTO_CONSTRUCT)) continue;
-        owner->ReplaceReference(d->RefNo(), CreateParameterBlock2(d, owner));
+        IParamBlock2* pb = CreateParameterBlock2(d, owner);
+        // An owner that refuses the block leaves it with no one to free it.
+        if (owner->ReplaceReference(d->RefNo(), pb) != REF_SUCCEED) pb->DeleteThis();
     }
 }
 
