@@ -7,6 +7,7 @@ packages=(
   zlib1g-dev libpng-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   libassimp-dev
+  libtinyobjloader-dev
 )
 
 missing=()
