@@ -99,8 +99,12 @@ bool parseDecimal(const char*& p, const char* token, const char* number, bool ne
             w /= 10;
             ++exponent;
         }
+        if (w == 0) {
+            out = negative ? -0.0f : 0.0f;  // whatever the exponent
+            return true;
+        }
         // Clinger's fast path: w and 10^|e| are exact floats, so one rounding.
-        if (w == 0 || (w <= (1u << 24) && exponent >= -10 && exponent <= 10)) {
+        if (w <= (1u << 24) && exponent >= -10 && exponent <= 10) {
             const float v = exponent < 0 ? float(w) / POWERS_OF_TEN[-exponent] : float(w) * POWERS_OF_TEN[exponent];
             out = negative ? -v : v;
             return true;
