@@ -9,6 +9,7 @@
 #include "host/Types.h"
 
 class Mesh;
+struct IPoint2;
 
 enum ColorType { LINE_COLOR, FILL_COLOR, TEXT_COLOR, CLEAR_COLOR };
 // Numbered as plug-ins know them (DOT_MRKR is 13).
@@ -75,8 +76,18 @@ public:
     void SetPerspView(bool p) { perspective_ = p; }
     bool IsAlive() const { return true; }
 
+    // The point of the construction plane (the home grid, z = 0) under a
+    // screen point, snapped to the grid when grid snapping is on; `out` gets
+    // the screen point of the result (host/CreateMouse.cpp).
+    Point3 SnapPoint(const IPoint2& in, IPoint2& out, Matrix3* plane2d = nullptr, DWORD flags = 0);
+    void SetUnitsPerPixel(float units) { if (units > 0.0f) unitsPerPixel_ = units; }
+    // Grid spacing for snapping; 0 turns snapping off.
+    void SetGridSnap(float spacing) { gridSnap_ = spacing > 0.0f ? spacing : 0.0f; }
+
 private:
     GraphicsWindow gw_;
     Matrix3 viewTm_;
     bool perspective_ = true;
+    float unitsPerPixel_ = 1.0f;
+    float gridSnap_ = 0.0f;
 };

@@ -23,6 +23,11 @@ constexpr int UNITS_KILOMETERS = 6;
 double UnitsToMillimetres(int type);
 
 class SceneRoot;
+class ExclList;
+
+// How Interface::CloneNodes makes its nodes.
+enum CloneType { NODE_COPY, NODE_INSTANCE, NODE_REFERENCE, NODE_NONE };
+using INodeTab = std::vector<INode*>;
 
 class Interface {
 public:
@@ -42,6 +47,12 @@ public:
     void DeleteNode(INode* node, BOOL redraw = TRUE);
     // Every node below the root, depth first.
     std::vector<INode*> AllNodes();
+    // New nodes like the given ones, with `offset` added to their
+    // positions, beside their originals (host/CloneNodes.cpp). An instance
+    // (or reference) shares the object and modifiers; a copy clones them.
+    bool CloneNodes(INodeTab& nodes, const Point3& offset, bool expandHierarchies = true,
+                    CloneType cloneType = NODE_COPY, INodeTab* resultSource = nullptr,
+                    INodeTab* resultTarget = nullptr);
     // Objects the scene keeps without a node (a material library, say).
     void AddToScene(ReferenceTarget* target);
     int NumSceneObjects() const;
@@ -66,6 +77,9 @@ public:
     BOOL GetQuietMode() const { return quiet_; }
     void SetQuietMode(BOOL on) { quiet_ = on; }
     HWND GetMAXHWnd() { return &mainWindow_; }
+    // The include/exclude dialog on a list; TRUE when the user pressed OK and
+    // the list holds the answer (host/ExclList.h).
+    BOOL DoExclusionListDialog(ExclList* list, BOOL doShadows = TRUE);
 
     // Viewports.
     ViewExp& GetActiveViewExp() { return viewport_; }

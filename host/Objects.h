@@ -3,6 +3,7 @@
 // helper and target.
 #pragma once
 
+#include "host/CreateMouse.h"
 #include "host/GraphicsWindow.h"
 #include "host/Mesh.h"
 #include "host/ParamMap.h"
@@ -30,11 +31,6 @@ public:
     int projType = 0;  // 0 perspective, 1 parallel
     float fov = 0.785398f;
     int screenW = 640, screenH = 480;
-};
-
-class CreateMouseCallBack {
-public:
-    virtual ~CreateMouseCallBack() = default;
 };
 
 constexpr int GEOM_DISPLAY_DEFAULT = 0;

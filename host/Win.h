@@ -23,6 +23,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
@@ -68,6 +69,10 @@ struct HostWindow {
     std::vector<std::unique_ptr<HostWindow>> children;
     std::function<INT_PTR(HWND, UINT, WPARAM, LPARAM)> proc;
     LONG_PTR userData = 0;
+    // State of custom controls (host/CustomControls.h): a spinner's value and
+    // a list's selected item (-1 for none).
+    float value = 0.0f;
+    int curSel = -1;
 
     HostWindow* AddChild(int childId, const MSTR& label = MSTR());
     HostWindow* Child(int childId);
