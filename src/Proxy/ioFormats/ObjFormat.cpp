@@ -18,8 +18,9 @@
 // decimal strtol) would take, and '/' must follow an index directly. Unlike
 // scanf, a line must hold nothing but those values: a fourth corner, a
 // fourth coordinate or stray text refuses the line instead of being dropped.
-// Numbers are converted by hand (std::from_chars) because scanf costs more
-// than everything else together on a large mesh.
+// Numbers are converted by hand (a short exact decimal road, std::from_chars
+// for the rest) because scanf costs more than everything else together on a
+// large mesh.
 
 namespace Nimbal {
 
