@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +29,15 @@ Json Number(double v) {
     if (std::isnan(v)) return "nan";
     if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
     return v;
+}
+
+// A float as the shortest decimal that reads back to it, not as the long
+// tail of its double.
+Json Number(float v) {
+    if (!std::isfinite(v)) return Number(static_cast<double>(v));
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    return std::strtod(std::string(text, end).c_str(), nullptr);
 }
 
 Json Triple(const std::array<float, 3>& p) { return Json::array({Number(p[0]), Number(p[1]), Number(p[2])}); }
