@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -7,6 +8,7 @@
 
 #include "Commands.h"
 #include "PluginHost.h"
+#include "ProxyDriver.h"
 
 namespace cli {
 namespace {
@@ -82,10 +84,66 @@ void Place(ReferenceTarget* obj, const std::string& name) {
     }
 }
 
+// The built-in mesh: a torus of 48 by 24 quads, each split into two triangles.
+Mesh DemoTorus() {
+    constexpr int rings = 48, sides = 24;
+    constexpr float major = 10.0f, minor = 3.0f;
+    Mesh m;
+    m.setNumVerts(rings * sides);
+    for (int r = 0; r < rings; ++r) {
+        const float u = TWOPI * static_cast<float>(r) / rings;
+        for (int s = 0; s < sides; ++s) {
+            const float v = TWOPI * static_cast<float>(s) / sides;
+            const float rad = major + minor * std::cos(v);
+            m.setVert(r * sides + s, Point3(rad * std::cos(u), rad * std::sin(u), minor * std::sin(v)));
+        }
+    }
+    m.setNumFaces(2 * rings * sides);
+    int f = 0;
+    for (int r = 0; r < rings; ++r) {
+        for (int s = 0; s < sides; ++s) {
+            const DWORD a = r * sides + s, b = ((r + 1) % rings) * sides + s;
+            const DWORD c = ((r + 1) % rings) * sides + (s + 1) % sides, d = r * sides + (s + 1) % sides;
+            const DWORD corners[2][3] = {{a, b, c}, {c, d, a}};
+            for (const auto& tri : corners) {
+                Face& face = m.getFace(f++);
+                face.setVerts(tri[0], tri[1], tri[2]);
+                face.setSmGroup(1);
+                face.setEdgeVisFlags(true, true, false);
+            }
+        }
+    }
+    return m;
+}
+
+// The typical road: a mesh node saved as a proxy, which takes the mesh's
+// place; a renderer asks the proxy for its mesh; the rollout tells the status.
+void ProxyRoad(const std::filesystem::path& out) {
+    Interface* ip = GetCOREInterface();
+    TriObject* tri = CreateNewTriObject();
+    tri->mesh = DemoTorus();
+    const int faces = tri->mesh.getNumFaces();  // the object goes once the proxy replaces it
+    INode* source = ip->CreateObjectNode(tri, u"Torus001");
+    ProxyNode proxy("Nimbal Proxy");
+    const std::string file = (out / "torus.nproxy").string();
+    if (!FromScene(proxy.Node(), source, file)) throw Failure{"saving Torus001 as a proxy failed"};
+    if (source->GetObjectRef() != proxy.Object()) throw Failure{"the proxy did not take the torus's place"};
+    std::cout << "saved node Torus001 (" << faces << " faces) as proxy " << file << "\n";
+
+    View view;
+    BOOL needDelete = FALSE;
+    Mesh* mesh = proxy.Object()->GetRenderMesh(ip->GetTime(), source, view, needDelete);
+    if (!mesh) throw Failure{"the proxy gave no render mesh: " + proxy.StatusText()};
+    std::cout << "render mesh from the proxy: " << mesh->getNumVerts() << " vertices, " << mesh->getNumFaces()
+              << " faces\n";
+    if (needDelete) delete mesh;
+    std::cout << "proxy status: " << proxy.StatusText() << "\n";
+}
+
 }  // namespace
 
 void addDemoCommand(CLI::App& app) {
-    auto* cmd = app.add_subcommand("demo", "Create, clone, save and reload one object of every class");
+    auto* cmd = app.add_subcommand("demo", "Save a mesh as a proxy and render it; create, clone, save and reload one object of every class");
     auto out = std::make_shared<std::string>("demo-out");
     cmd->add_option("--out", *out, "Folder for the demo's files")->capture_default_str();
     cmd->callback([out] {
@@ -94,6 +152,9 @@ void addDemoCommand(CLI::App& app) {
         std::error_code ec;
         std::filesystem::create_directories(*out, ec);
         if (ec) throw Failure{"cannot create " + *out + ": " + ec.message()};
+
+        ip->ResetScene();
+        ProxyRoad(*out);
 
         ip->ResetScene();
         int created = 0;

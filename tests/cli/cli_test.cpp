@@ -88,6 +88,10 @@ TEST(Cli, DemoSavesAndReloadsEveryClass) {
     ASSERT_EQ(r.code, 0) << r.out;
     EXPECT_TRUE(std::filesystem::exists(dir / "demo.nscene"));
     EXPECT_NE(r.out.find("every parameter is equal"), std::string::npos) << r.out;
+    // The typical road: a mesh saved as a proxy, rendered from the proxy's file.
+    EXPECT_TRUE(std::filesystem::exists(dir / "torus.nproxy"));
+    EXPECT_NE(r.out.find("render mesh from the proxy: 1152 vertices, 2304 faces"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("proxy status: Proxy loaded: '"), std::string::npos) << r.out;
     std::filesystem::remove_all(dir);
 }
 
