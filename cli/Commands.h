@@ -8,6 +8,7 @@ namespace cli {
 void addClassesCommand(CLI::App& app);
 void addParamsCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
+void addPreviewCommand(CLI::App& app);
 void addProxyCommand(CLI::App& app);
 
 }  // namespace cli

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     cli::addClassesCommand(app);
     cli::addParamsCommand(app);
     cli::addDemoCommand(app);
+    cli::addPreviewCommand(app);
     cli::addProxyCommand(app);
     try {
         app.parse(argc, argv);

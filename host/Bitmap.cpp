@@ -192,9 +192,9 @@ Bitmap* BitmapManager::Create(BitmapInfo* bi) {
 }
 
 // ---------------------------------------------------------------------------
-// PNG reading. libpng reports errors by longjmp, so the decoder keeps to
-// plain data: everything it allocates hangs off the state record and is
-// released by the caller.
+// PNG reading. libpng reports errors by longjmp, so the two decoding steps
+// keep to plain data: what they hold hangs off the state record. The header
+// is read first, so the pixels can go straight into the bitmap's store.
 
 namespace {
 
@@ -205,10 +205,12 @@ struct PngSource {
     size_t memoryLimit;
     char message[160];
     int tooLarge;
-    // Result.
+    png_structp png;
+    png_infop info;
+    // From the header.
     uint32_t width, height;
     int bytesPerChannel;
-    void* pixels;  // malloc'd, RGBA rows top to bottom
+    size_t rowBytes;
 };
 
 void PngRead(png_structp png, png_bytep out, png_size_t n) {
@@ -226,27 +228,55 @@ void PngError(png_structp png, png_const_charp message) {
 
 void PngWarning(png_structp, png_const_charp) {}
 
-// 1 on success; on failure src->message says why and nothing is held.
-int DecodePng(PngSource* src) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, src, PngError, PngWarning);
-    if (!png) return 0;
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
+// No chunk before IEND may claim more data than the file holds. libpng sizes
+// its chunk buffers from the declared length before reading, so a forged
+// length would otherwise cost up to 2 GB before the file is found short.
+// Anything else wrong (a short header, a missing CRC) libpng reports itself.
+bool ChunksFit(const uint8_t* data, size_t size, char* message, size_t messageSize) {
+    size_t pos = 8;
+    while (size - pos >= 8) {
+        const uint32_t length = (uint32_t(data[pos]) << 24) | (uint32_t(data[pos + 1]) << 16) |
+                                (uint32_t(data[pos + 2]) << 8) | uint32_t(data[pos + 3]);
+        if (length > size - pos - 8) {
+            std::snprintf(message, messageSize, "a chunk runs past the end of the file");
+            return false;
+        }
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0) break;
+        pos += 8 + size_t(length);
+        pos += std::min<size_t>(4, size - pos);  // the CRC
+    }
+    return true;
+}
+
+void PngRelease(PngSource* src) {
+    if (src->png) png_destroy_read_struct(&src->png, src->info ? &src->info : nullptr, nullptr);
+    src->png = nullptr;
+    src->info = nullptr;
+}
+
+// Reads the header and sets up the conversion to RGBA. 1 on success; on
+// failure src->message says why and nothing is held.
+int PngBegin(PngSource* src) {
+    src->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, src, PngError, PngWarning);
+    if (!src->png) return 0;
+    src->info = png_create_info_struct(src->png);
+    if (!src->info) {
+        PngRelease(src);
         return 0;
     }
-    png_bytep* volatile rows = nullptr;
+    png_structp png = src->png;
+    png_infop info = src->info;
     if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        std::free(rows);
-        std::free(src->pixels);
-        src->pixels = nullptr;
+        PngRelease(src);
         return 0;
     }
     png_set_read_fn(png, src, PngRead);
     png_set_user_limits(png, BitmapManager::MAX_SIDE, BitmapManager::MAX_SIDE);
-    // Ancillary chunks (text, profiles) are not needed; do not let them cost memory.
     png_set_chunk_malloc_max(png, 1u << 20);
+    // Of the ancillary chunks only transparency matters here; the others
+    // (text, profiles, gamma) are skipped unread.
+    static const png_byte ignored[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, ignored, static_cast<int>(sizeof ignored / 5));
     png_read_info(png, info);
 
     png_uint_32 w = 0, h = 0;
@@ -275,20 +305,32 @@ int DecodePng(PngSource* src) {
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "unsupported pixel layout");
 
-    src->pixels = std::malloc(rowBytes * h);
-    rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * h));
-    if (!src->pixels || !rows) {
-        src->tooLarge = 1;
-        png_error(png, "out of memory");
-    }
-    for (png_uint_32 y = 0; y < h; ++y) rows[y] = static_cast<png_bytep>(src->pixels) + size_t(y) * rowBytes;
-    png_read_image(png, rows);
-
     src->width = w;
     src->height = h;
     src->bytesPerChannel = bytesPerChannel;
+    src->rowBytes = rowBytes;
+    return 1;
+}
+
+// Reads the pixels into dest (height rows of rowBytes) and releases the
+// decoder either way. 1 on success.
+int PngFinish(PngSource* src, uint8_t* dest) {
+    png_structp png = src->png;
+    png_bytep* volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        std::free(rows);
+        PngRelease(src);
+        return 0;
+    }
+    rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * src->height));
+    if (!rows) {
+        src->tooLarge = 1;
+        png_error(png, "out of memory");
+    }
+    for (png_uint_32 y = 0; y < src->height; ++y) rows[y] = dest + size_t(y) * src->rowBytes;
+    png_read_image(png, rows);
     std::free(rows);
-    png_destroy_read_struct(&png, &info, nullptr);
+    PngRelease(src);
     return 1;
 }
 
@@ -309,10 +351,11 @@ Bitmap* BitmapManager::LoadFromMemory(const uint8_t* data, size_t size, BitmapIn
     src.data = data;
     src.size = size;
     src.memoryLimit = memoryLimit_ - std::min(memoryLimit_, inUse_);
-    if (!DecodePng(&src)) {
+    auto damaged = [&] {
         return fail(src.tooLarge ? BMMRES_MEMORYERROR : BMMRES_INVALIDFORMAT,
                     std::string("damaged PNG data: ") + (src.message[0] ? src.message : "unreadable"));
-    }
+    };
+    if (!ChunksFit(data, size, src.message, sizeof src.message) || !PngBegin(&src)) return damaged();
 
     BitmapInfo made = *bi;
     made.SetWidth(static_cast<int>(src.width));
@@ -321,13 +364,14 @@ Bitmap* BitmapManager::LoadFromMemory(const uint8_t* data, size_t size, BitmapIn
     made.SetFlags(made.Flags() | MAP_HAS_ALPHA);
     Bitmap* bm = Create(&made);
     if (!bm) {
-        std::free(src.pixels);
+        PngRelease(&src);
         return fail(BMMRES_MEMORYERROR, "the image is too large");
     }
-    const size_t values = size_t(src.width) * size_t(src.height) * 4;
-    if (src.bytesPerChannel == 2) std::memcpy(bm->Data16(), src.pixels, values * 2);
-    else std::memcpy(bm->Data8(), src.pixels, values);
-    std::free(src.pixels);
+    uint8_t* dest = src.bytesPerChannel == 2 ? reinterpret_cast<uint8_t*>(bm->Data16()) : bm->Data8();
+    if (!PngFinish(&src, dest)) {
+        bm->DeleteThis();
+        return damaged();
+    }
     *bi = made;
     if (status) *status = BMMRES_SUCCESS;
     return bm;

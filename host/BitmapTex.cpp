@@ -95,7 +95,7 @@ UVGen* BitmapTex::GetTheUVGen() {
     return pblock ? dynamic_cast<UVGen*>(pblock->GetReferenceTarget(coords, 0)) : nullptr;
 }
 
-bool BitmapTex::Load(const MSTR& name) {
+bool BitmapTex::LoadFile(const MSTR& name) {
     DropBitmap();
     loadedName_ = name;
     loaded_ = true;
@@ -115,10 +115,10 @@ bool BitmapTex::Load(const MSTR& name) {
 
 void BitmapTex::LoadIfChanged() {
     const MSTR name = GetMapName();
-    if (!loaded_ || name != loadedName_) Load(name);
+    if (!loaded_ || name != loadedName_) LoadFile(name);
 }
 
-bool BitmapTex::ReloadBitmap() { return Load(GetMapName()); }
+bool BitmapTex::ReloadBitmap() { return LoadFile(GetMapName()); }
 
 Bitmap* BitmapTex::GetBitmap(TimeValue) {
     LoadIfChanged();

@@ -78,7 +78,7 @@ private:
 
     // Loads when the file name differs from what was loaded last.
     void LoadIfChanged();
-    bool Load(const MSTR& name);
+    bool LoadFile(const MSTR& name);
     void DropBitmap();
     // The decoding table for the bitmap's sample size and effective gamma.
     void ApplyGamma();
@@ -90,7 +90,6 @@ private:
     bool loaded_ = false;  // loadedName_ was tried
     std::string loadError_;
     std::vector<float> lut_;  // sample value -> linear value
-    float lutMax_ = 255.0f;
     int filter_ = 0;
     Sampler sampler_{*this};
 };
