@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = proxyfuzz::scratch("nbin") + ".nbin";
+    static const std::string path = proxyfuzz::scratch("nbin", ".nbin");
     proxyfuzz::writeFile(path, data, size);
     proxyfuzz::readAndCheck<Nimbal::NBinFormat>(path);
     return 0;

@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = proxyfuzz::scratch("nmesh") + ".nmesh";
+    static const std::string path = proxyfuzz::scratch("nmesh", ".nmesh");
     proxyfuzz::writeFile(path, data, size);
     proxyfuzz::readAndCheck<Nimbal::NMeshFormat>(path);
     return 0;

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = proxyfuzz::scratch("nproxy") + ".nproxy";
+    static const std::string path = proxyfuzz::scratch("nproxy", ".nproxy");
     if (size == 0) return 0;
     if (data[0] & 1) {
         proxyfuzz::writeFile(path, data + 1, size - 1);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Proxy/ioFormats/FileFormats.h"
 #include "host/Interface.h"
@@ -25,10 +26,22 @@ namespace proxyfuzz {
     std::abort();
 }
 
+// Scratch file names, removed when the process exits.
+inline std::vector<std::string>& scratchFiles() {
+    static std::vector<std::string> files;
+    return files;
+}
+
 // Memory-backed when available: the targets write one file per input.
-inline std::string scratch(const char* tag) {
+inline std::string scratch(const char* tag, const char* extension) {
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    return std::string(dir) + "/nimbal-" + tag + "-fuzz-" + std::to_string(getpid());
+    const std::string path = std::string(dir) + "/nimbal-" + tag + "-fuzz-" + std::to_string(getpid()) + extension;
+    if (scratchFiles().empty())
+        std::atexit([] {
+            for (const std::string& file : scratchFiles()) std::remove(file.c_str());
+        });
+    scratchFiles().push_back(path);
+    return path;
 }
 
 inline void writeFile(const std::string& path, const void* data, size_t size) {
@@ -93,7 +106,7 @@ inline void checkRoundTrip(const Mesh& mesh) {
         for (int c = 0; c < 3; ++c)
             if (normals->Face(f).GetNormalID(c) < 0) return;  // left for the writer to complete
 
-    static const std::string path = scratch("roundtrip") + ".nproxy";
+    static const std::string path = scratch("roundtrip", ".nproxy");
     Nimbal::NProxyFormat format(Nimbal::String::fromUtf8(path));
     Nimbal::ProxyFileInfo info;
     info.originalObjectName = Nimbal::String("object");
