@@ -24,7 +24,7 @@ class FileBuilder {
 public:
     explicit FileBuilder(uint32_t count) {
         const char magic[12] = {'N', 'I', 'M', 'B', 'A', 'L', 'S', 'C', 'E', 'N', 'E', '\0'};
-        bytes.insert(bytes.end(), magic, magic + sizeof(magic));
+        bytes.assign(magic, magic + sizeof(magic));
         Put<uint32_t>(1);
         Put<int32_t>(0);
         Put<int32_t>(UNITS_INCHES);
