@@ -4,11 +4,12 @@
 // This host has no mouse: tests and tools call the callback as the host would.
 #pragma once
 
+#include <cmath>
+
 #include "host/Geom.h"
+#include "host/GraphicsWindow.h"
 #include "host/ShadeContext.h"
 #include "host/Types.h"
-
-class ViewExp;
 
 // Mouse messages of a creation callback.
 constexpr int MOUSE_ABORT = 0;
@@ -39,3 +40,15 @@ public:
         return CREATE_ABORT;
     }
 };
+
+// Defined here, with IPoint2 at hand; inline so that a loaded plug-in module
+// finds it whatever the executable links (docs/architecture.md).
+inline Point3 ViewExp::SnapPoint(const IPoint2& in, IPoint2& out, Matrix3*, DWORD) {
+    const auto snap = [this](float v) { return gridSnap_ > 0.0f ? std::round(v / gridSnap_) * gridSnap_ : v; };
+    // The home grid: screen x to world x, screen y (downwards) to world -y.
+    const Point3 p(snap(static_cast<float>(in.x) * unitsPerPixel_), snap(-static_cast<float>(in.y) * unitsPerPixel_),
+                   0.0f);
+    out.x = static_cast<int>(std::lround(p.x / unitsPerPixel_));
+    out.y = static_cast<int>(std::lround(-p.y / unitsPerPixel_));
+    return p;
+}

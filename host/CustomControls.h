@@ -16,21 +16,36 @@ public:
     HWND GetHwnd() const { return window_; }
     float GetFVal() const { return window_ ? window_->value : 0.0f; }
     int GetIVal() const { return static_cast<int>(GetFVal()); }
-    // With notify set, the dialog hears of the change as from the user.
-    void SetValue(float v, BOOL notify);
+    // With notify set, the dialog the spinner sits in hears of the change as
+    // from the user.
+    void SetValue(float v, BOOL notify) {
+        if (!window_) return;
+        window_->value = v;
+        HWND dialog = window_->parent ? window_->parent : window_;
+        if (notify)
+            SendMessage(dialog, CC_SPINNER_CHANGE, MAKEWPARAM(static_cast<WORD>(window_->id), FALSE),
+                        reinterpret_cast<LPARAM>(this));
+    }
     void SetValue(int v, BOOL notify) { SetValue(static_cast<float>(v), notify); }
 
 private:
     HWND window_;
 };
 
+// Inline, so that a loaded plug-in module finds them whatever the executable
+// links (docs/architecture.md).
+
 // Null for a missing control; release what you get.
-ISpinnerControl* GetISpinner(HWND w);
-void ReleaseISpinner(ISpinnerControl* spinner);
+inline ISpinnerControl* GetISpinner(HWND w) { return w ? new ISpinnerControl(w) : nullptr; }
+inline void ReleaseISpinner(ISpinnerControl* spinner) { delete spinner; }
 
 // The user drags a spinner to a value: the dialog hears CC_SPINNER_CHANGE.
-void UserSetSpinner(HWND spinner, float v);
+inline void UserSetSpinner(HWND spinner, float v) { ISpinnerControl(spinner).SetValue(v, TRUE); }
 
 // List boxes (the names of the window system's own helpers).
-int ListBox_GetCurSel(HWND list);
-int ListBox_SetCurSel(HWND list, int index);
+inline int ListBox_GetCurSel(HWND list) { return list ? list->curSel : -1; }
+inline int ListBox_SetCurSel(HWND list, int index) {
+    if (!list) return -1;
+    list->curSel = index < 0 ? -1 : index;
+    return list->curSel;
+}

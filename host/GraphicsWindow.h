@@ -78,7 +78,7 @@ public:
 
     // The point of the construction plane (the home grid, z = 0) under a
     // screen point, snapped to the grid when grid snapping is on; `out` gets
-    // the screen point of the result (host/CreateMouse.cpp).
+    // the screen point of the result (host/CreateMouse.h).
     Point3 SnapPoint(const IPoint2& in, IPoint2& out, Matrix3* plane2d = nullptr, DWORD flags = 0);
     void SetUnitsPerPixel(float units) { if (units > 0.0f) unitsPerPixel_ = units; }
     // Grid spacing for snapping; 0 turns snapping off.

@@ -48,7 +48,7 @@ public:
     // Every node below the root, depth first.
     std::vector<INode*> AllNodes();
     // New nodes like the given ones, with `offset` added to their
-    // positions, beside their originals (host/CloneNodes.cpp). An instance
+    // positions, beside their originals. An instance
     // (or reference) shares the object and modifiers; a copy clones them.
     bool CloneNodes(INodeTab& nodes, const Point3& offset, bool expandHierarchies = true,
                     CloneType cloneType = NODE_COPY, INodeTab* resultSource = nullptr,

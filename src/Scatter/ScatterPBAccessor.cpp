@@ -19,7 +19,11 @@ void ScatterPBAccessor::Set(PB2Value&, ReferenceMaker* owner, ParamID id, int, T
     case scatter_densityMap:
     case scatter_scaleMapX:
     case scatter_scaleMapY:
-    case scatter_scaleMapZ: scatter->requestRegeneration(t, true); break;
+    case scatter_scaleMapZ:
+    // A node put into an existing entry (by a script; the list box only adds
+    // and removes) must be linked and gathered like an added one.
+    case scatter_distributionObjects:
+    case scatter_scatteredObjects: scatter->requestRegeneration(t, true); break;
     case scatter_alignNormals:
     case scatter_translateMin:
     case scatter_translateMax:

@@ -269,6 +269,11 @@ TEST_F(ScatterTest, SetsRegenerateAsTheirParameterRequires) {
         {"scaleMin", [](IParamBlock2* pb) { pb->SetValue(scatter_scaleMin, 0, Point3(2, 2, 2)); }, false, true},
         {"Uniform Scaling", [](IParamBlock2* pb) { pb->SetValue(scatter_uniformScaling, 0, 0); }, false, true},
         {"alignNormals", [](IParamBlock2* pb) { pb->SetValue(scatter_alignNormals, 0, 0); }, false, true},
+        {"node entry",
+         [](IParamBlock2* pb) {
+             pb->SetValue(scatter_scatteredObjects, 0, pb->GetINode(scatter_distributionObjects, 0, 0), 0);
+         },
+         true, true},
         {"frequency entry", [](IParamBlock2* pb) { pb->SetValue(scatter_scatteredObjectsFrequency, 0, 3.0f, 0); },
          false, false},
         {"previzType", [](IParamBlock2* pb) { pb->SetValue(scatter_previzType, 0, 1); }, false, false},
@@ -288,6 +293,9 @@ TEST_F(ScatterTest, SetsRegenerateAsTheirParameterRequires) {
             c.set(s->pblock);
             EXPECT_EQ(s->isMeshCacheStale(), collision ? c.withCollision : c.withoutCollision);
             EXPECT_FALSE(s->isDirty());
+            // The links follow what the block holds.
+            EXPECT_EQ(s->GetReference(1), s->pblock->GetReferenceTarget(scatter_densityMap));
+            EXPECT_EQ(s->GetReference(6), s->pblock->GetINode(scatter_scatteredObjects, 0, 0));
         }
     }
 }
