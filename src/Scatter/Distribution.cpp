@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <ctime>
 #include <limits>
 #include <memory>
@@ -197,6 +198,71 @@ int32_t pickCumulative(const float* cumulative, int32_t count, float target) {
     if (found != end) return int32_t(found - cumulative);
     // The first record that reaches the total is the last one with weight.
     return int32_t(std::lower_bound(cumulative, end, cumulative[count - 1]) - cumulative);
+}
+
+void CumulativeSearch::build(const float* cumulative, int32_t count) {
+    NIMBAL_ASSERT(count > 0);
+    lastWeighted_ = pickCumulative(cumulative, count, INF);
+    // Sizes first: the levels live in one list, which must not move once
+    // the levels point into it.
+    int64_t total = 0;
+    for (int64_t n = count; n > 1;) {
+        n = (n + BLOCK - 1) / BLOCK;
+        total += n;
+    }
+    upper_.clear();
+    upper_.reserve(total);
+    levels_[0] = {cumulative, count};
+    numLevels_ = 1;
+    while (levels_[numLevels_ - 1].count > 1) {
+        const Level below = levels_[numLevels_ - 1];
+        const int32_t start = upper_.size();
+        for (int64_t end = BLOCK; end - BLOCK < below.count; end += BLOCK)
+            upper_.push(below.values[std::min<int64_t>(end, below.count) - 1]);
+        levels_[numLevels_++] = {upper_.data() + start, upper_.size() - start};
+    }
+}
+
+int32_t CumulativeSearch::pick(float target) const {
+    // At or past the total, and for an undefined target, upper_bound would
+    // find nothing.
+    const Level& top = levels_[numLevels_ - 1];
+    if (!(target < top.values[top.count - 1])) return lastWeighted_;
+    // In each block, the first value above the target is the number of
+    // values not above it: the block's last value is above it, and values
+    // never decrease. Every value of an earlier block is at most that block's
+    // last one, so the answer lies below the block found on the level above.
+    int32_t block = 0;
+    for (int32_t level = numLevels_ - 1; level >= 0; --level) {
+        const Level& l = levels_[level];
+        const int32_t first = block * BLOCK;
+        const int32_t size = std::min(BLOCK, l.count - first);
+        const float* v = l.values + first;
+        int32_t notAbove = 0;
+        for (int32_t k = 0; k < size; ++k) notAbove += v[k] <= target;
+        block = first + notAbove;
+    }
+    return block;
+}
+
+void CumulativeSearch::pick(const float* targets, int32_t* found, int32_t n) const {
+    const Level& top = levels_[numLevels_ - 1];
+    const float total = top.values[top.count - 1];
+    for (int32_t i = 0; i < n; ++i) found[i] = 0;
+    for (int32_t level = numLevels_ - 1; level >= 0; --level) {
+        const Level& l = levels_[level];
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t first = found[i] * BLOCK;
+            const int32_t size = std::min(BLOCK, l.count - first);
+            const float* v = l.values + first;
+            int32_t notAbove = 0;
+            for (int32_t k = 0; k < size; ++k) notAbove += v[k] <= targets[i];
+            found[i] = first + notAbove;
+            if (level > 0) __builtin_prefetch(levels_[level - 1].values + int64_t(found[i]) * BLOCK);
+        }
+    }
+    for (int32_t i = 0; i < n; ++i)
+        if (!(targets[i] < total)) found[i] = lastWeighted_;
 }
 
 // ---------------------------------------------------------------------------
@@ -476,32 +542,31 @@ bool ScatterDistribution::buildDensityTables(const ScatterSettings& settings) {
 
 void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstract::ScatterRandom& source) {
     const bool onSurfaces = settings.scatterType == SCATTER_ON_SURFACES;
-    Stack<float> triangleSums, objectSums, frequencySums;
+    Stack<float> placeSums, frequencySums;
     if (onSurfaces)
-        gatherSums(triangles_, &DistributionTriangle::cumulativeWeight, triangleSums);
+        gatherSums(triangles_, &DistributionTriangle::cumulativeWeight, placeSums);
     else
-        gatherSums(objects_, &DistributionObject::cumulativeVolume, objectSums);
+        gatherSums(objects_, &DistributionObject::cumulativeVolume, placeSums);
     gatherSums(scattered_, &ScatteredObject::cumulativeFrequency, frequencySums);
-    const float totalWeight = onSurfaces ? triangleSums.top() : 0.f;
-    const float totalVolume = onSurfaces ? 0.f : objectSums.top();
+    const float totalPlace = placeSums.top();
     const float totalFrequency = frequencySums.top();
+    CumulativeSearch placeSearch;
+    placeSearch.build(placeSums.data(), placeSums.size());
 
     Xorshift128 perInstance = seedXorshift128(uint32_t(settings.seed) + INSTANCE_SEED_OFFSET);
     UvwContext ctx(GetCOREInterface()->GetTime());
     ctx.setCameraPosition(toPoint3(settings.lastRenderCamera));
     BoxIndex boxes;
-
     const DistributionTriangle* tris = triangles_.data();
     const DistributionObject* objects = objects_.data();
     const ScatteredObject* scattered = scattered_.data();
-    for (int32_t candidate = 0; candidate < settings.count; ++candidate) {
-        float u[5];
-        source.getSample(u);
-        ScatterInstance inst;
 
+    // A candidate from its sample and its picked triangle or object; it
+    // takes the per-instance generator's next eleven numbers.
+    const auto candidate = [&](const float u[5], int32_t place, ScatterInstance& inst) {
+        inst = ScatterInstance();
         if (onSurfaces) {
-            const DistributionTriangle& tri =
-                tris[pickCumulative(triangleSums.data(), triangleSums.size(), u[3] * totalWeight)];
+            const DistributionTriangle& tri = tris[place];
             float a = u[1], b = u[2];
             if (tri.densityMap) tri.density.remap(a, b);
             const SurfacePoint p = surfacePoint(tri, a, b);
@@ -510,8 +575,7 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
             for (int k = 0; k < 3; ++k)
                 if (tri.scaleMap[k]) inst.scaleMapFactor[k] = evalAt(ctx, tri.scaleMap[k], p);
         } else {
-            const DistributionObject& obj =
-                objects[pickCumulative(objectSums.data(), objectSums.size(), u[1] * totalVolume)];
+            const DistributionObject& obj = objects[place];
             const Dir extent(obj.bboxMax - obj.bboxMin);
             const Pos local = obj.bboxMin + extent * Dir(u[2], u[3], u[4]);
             inst.position = obj.tm * local;
@@ -525,22 +589,71 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
         inst.scaleRandom = Dir(r[4], r[3], r[2]);
         inst.translateRandom = Dir(r[7], r[6], r[5]);
         inst.rotateRandom = Dir(r[10], r[9], r[8]);
-
-        if (settings.collisionDetect) {
-            const AffineTm tm = instanceTm(inst, settings);
-            const ScatteredObject& so = scattered[inst.objectIndex];
-            AlignedBox bounds;
-            for (int c = 0; c < 8; ++c) {
-                const Pos corner((c & 1) ? so.bboxMax.x : so.bboxMin.x, (c & 2) ? so.bboxMax.y : so.bboxMin.y,
-                                 (c & 4) ? so.bboxMax.z : so.bboxMin.z);
-                const Pos p = tm * corner;
-                bounds.min = c == 0 ? p : min(bounds.min, p);
-                bounds.max = c == 0 ? p : max(bounds.max, p);
-            }
-            if (!boxes.isEmpty() && boxes.overlapsAny(bounds)) continue;
-            boxes.insert(bounds);
+    };
+    // The world box of an instance, for the collision test.
+    const auto boundsOf = [&](const ScatterInstance& inst) {
+        const AffineTm tm = instanceTm(inst, settings);
+        const ScatteredObject& so = scattered[inst.objectIndex];
+        AlignedBox bounds;
+        for (int c = 0; c < 8; ++c) {
+            const Pos corner((c & 1) ? so.bboxMax.x : so.bboxMin.x, (c & 2) ? so.bboxMax.y : so.bboxMin.y,
+                             (c & 4) ? so.bboxMax.z : so.bboxMin.z);
+            const Pos p = tm * corner;
+            bounds.min = c == 0 ? p : min(bounds.min, p);
+            bounds.max = c == 0 ? p : max(bounds.max, p);
         }
-        instances_.push(inst);
+        return bounds;
+    };
+
+    // Candidates go in batches: a batch's samples are drawn in order, its
+    // places picked together and their records fetched from memory at once,
+    // then each candidate is made in order. Only the timing of the draws
+    // moves, never their order. With collision detection, the batch's boxes
+    // are first looked up together among the boxes kept before the batch;
+    // a candidate is then kept when neither that lookup nor the boxes kept
+    // earlier in the batch overlap it, which is the one-by-one rule.
+    constexpr int32_t BATCH = 32;
+    static_assert(BATCH <= BoxIndex::MAX_BATCH);
+    float samples[BATCH][5];
+    float targets[BATCH];
+    int32_t places[BATCH];
+    ScatterInstance made[BATCH];
+    AlignedBox bounds[BATCH];
+    bool hits[BATCH];
+    AlignedBox keptInBatch[BATCH];
+    for (int32_t start = 0; start < settings.count; start += BATCH) {
+        const int32_t n = std::min(BATCH, settings.count - start);
+        for (int32_t i = 0; i < n; ++i) {
+            source.getSample(samples[i]);
+            targets[i] = (onSurfaces ? samples[i][3] : samples[i][1]) * totalPlace;
+        }
+        placeSearch.pick(targets, places, n);
+        if (onSurfaces) {
+            // Corners, normals, texture coordinates and map slots: the
+            // record's first 152 bytes, on up to four cache lines.
+            constexpr int HOT_BYTES = int(offsetof(DistributionTriangle, density));
+            for (int32_t i = 0; i < n; ++i) {
+                const char* record = reinterpret_cast<const char*>(tris + places[i]);
+                for (int line = 0; line < HOT_BYTES; line += 64) __builtin_prefetch(record + line);
+                __builtin_prefetch(record + HOT_BYTES - 1);
+            }
+        }
+        for (int32_t i = 0; i < n; ++i) candidate(samples[i], places[i], made[i]);
+        if (!settings.collisionDetect) {
+            for (int32_t i = 0; i < n; ++i) instances_.push(made[i]);
+            continue;
+        }
+        for (int32_t i = 0; i < n; ++i) bounds[i] = boundsOf(made[i]);
+        boxes.overlapsAny(bounds, hits, n);
+        int32_t kept = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            bool hit = hits[i];
+            for (int32_t k = 0; k < kept && !hit; ++k) hit = keptInBatch[k].overlaps(bounds[i]);
+            if (hit) continue;
+            keptInBatch[kept++] = bounds[i];
+            boxes.insert(bounds[i]);
+            instances_.push(made[i]);
+        }
     }
 }
 

@@ -161,6 +161,33 @@ AffineTm frameFromNormal(const Dir& n);
 // gives the last record that has weight. `count` must be positive.
 int32_t pickCumulative(const float* cumulative, int32_t count, float target);
 
+// The same pick over a long list, through a static tree of blocks of BLOCK
+// values: each level above the list holds the last value of every block of
+// the level below, so that a pick reads one block (one cache line) per level
+// and the upper levels stay in the cache.
+class CumulativeSearch {
+public:
+    static constexpr int32_t BLOCK = 16;
+
+    // The values must stay alive and unchanged while the search is used.
+    void build(const float* cumulative, int32_t count);
+    // As pickCumulative on the values given to build.
+    int32_t pick(float target) const;
+    // n picks at once, level by level, so that the memory reads of all of
+    // them overlap instead of waiting for one another.
+    void pick(const float* targets, int32_t* found, int32_t n) const;
+
+private:
+    struct Level {
+        const float* values;
+        int32_t count;
+    };
+    Level levels_[8] = {};  // levels_[0] is the list; 16^8 blocks cover any int32 count
+    int32_t numLevels_ = 0;
+    int32_t lastWeighted_ = 0;
+    Stack<float> upper_;  // the levels above the list, one after another
+};
+
 // What the scatter reads from its node tables and map slots at a time.
 struct DistributionInputs {
     struct Entry {

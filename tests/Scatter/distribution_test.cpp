@@ -4,6 +4,7 @@
 // published generators, never from this code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -499,6 +500,37 @@ TEST(PickCumulative, FirstRecordAboveTheTargetSoZeroWeightsAreNeverPicked) {
     }
 }
 
+TEST(CumulativeSearch, PicksAsTheBinarySearchDoesOnLongLists) {
+    // Lists across one, two and three levels of blocks, with runs of zero
+    // weights (equal running sums) and targets on, between and past them.
+    for (int32_t count : {1, 15, 16, 17, 256, 257, 5000}) {
+        SCOPED_TRACE(count);
+        Xorshift128 g = seedXorshift128(uint32_t(count));
+        std::vector<float> sums;
+        float running = 0.f;
+        for (int32_t k = 0; k < count; ++k) {
+            running += g.next() % 3 == 0 ? 0.f : float(g.next() % 4);
+            sums.push_back(running);
+        }
+        if (running == 0.f) sums.back() = running = 1.f;
+        CumulativeSearch search;
+        search.build(sums.data(), count);
+        std::vector<float> targets = {0.f, running, running * 2.f, INF, NaN, -1.f};
+        for (float v : sums) targets.push_back(v);
+        for (int k = 0; k < 2000; ++k) targets.push_back(g.nextUnit() * running);
+        std::vector<int32_t> batch(targets.size());
+        for (size_t start = 0; start < targets.size(); start += 32) {
+            const int32_t n = int32_t(std::min<size_t>(32, targets.size() - start));
+            search.pick(targets.data() + start, batch.data() + start, n);
+        }
+        for (size_t k = 0; k < targets.size(); ++k) {
+            const int32_t expected = pickCumulative(sums.data(), count, targets[k]);
+            ASSERT_EQ(search.pick(targets[k]), expected) << targets[k];
+            ASSERT_EQ(batch[k], expected) << targets[k];
+        }
+    }
+}
+
 TEST_F(DistributionTest, FrequenciesOfZeroAreNeverChosen) {
     INode* a = smallBox();
     INode* b = smallBox();
@@ -950,6 +982,24 @@ TEST(BoxIndex, AnswersAsAScanOfEveryStoredBox) {
             bool expected = false;
             for (const AlignedBox& s : stored) expected = expected || s.overlaps(b);
             ASSERT_EQ(index.overlapsAny(b), expected) << k;
+            if (k % 500 == 0) {
+                // Many questions at once get the answers of one at a time.
+                std::vector<AlignedBox> asked;
+                for (int q = 0; q < BoxIndex::MAX_BATCH; ++q) {
+                    const Pos lo(coord(100.f), coord(100.f), coord(100.f));
+                    asked.push_back({lo, lo + Dir(3, 3, 3)});
+                }
+                asked[5] = {{NaN, 0, 0}, {1, 1, 1}};
+                asked[6] = {{50, 50, 50}, {40, 40, 40}};  // inverted
+                bool hits[BoxIndex::MAX_BATCH];
+                index.overlapsAny(asked.data(), hits, BoxIndex::MAX_BATCH);
+                for (int q = 0; q < BoxIndex::MAX_BATCH; ++q) {
+                    bool one = false;
+                    for (const AlignedBox& s : stored) one = one || s.overlaps(asked[size_t(q)]);
+                    ASSERT_EQ(hits[q], one) << q;
+                    ASSERT_EQ(index.overlapsAny(asked[size_t(q)]), one) << q;
+                }
+            }
             // Keep every other box whatever it overlaps, so the tree also
             // holds overlapping ones.
             if (!expected || k % 2 == 0) {
