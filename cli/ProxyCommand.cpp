@@ -144,9 +144,7 @@ CLI::Validator ProxyFileName() {
 class ProgressBar {
 public:
     ProgressBar(int total, bool shown) : total_(total), shown_(shown && total > 0 && isatty(STDERR_FILENO)) {}
-    ~ProgressBar() {
-        if (drawn_) std::fprintf(stderr, "\r\x1b[K");
-    }
+    ~ProgressBar() { Clear(); }
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
@@ -160,6 +158,13 @@ public:
                      std::string(width - filled, '.').c_str(), done, total_, name.c_str());
         std::fflush(stderr);
         drawn_ = true;
+    }
+
+    // Leaves the line empty for what is printed next.
+    void Clear() {
+        if (drawn_) std::fprintf(stderr, "\r\x1b[K");
+        std::fflush(stderr);
+        drawn_ = false;
     }
 
 private:
@@ -351,6 +356,7 @@ void AddConvertDir(CLI::App* proxy) {
             }
         }
         bar.Update(static_cast<int>(files.size()), "");
+        bar.Clear();
         ip->ResetScene();
 
         std::string report = "Successfully resaved " + std::to_string(converted) + " proxies.";

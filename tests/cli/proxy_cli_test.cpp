@@ -536,7 +536,7 @@ TEST_F(ProxyCli, ConvertDirShowsProgressOnATerminalOnly) {
     EXPECT_EQ(pclose(p), 0);
     EXPECT_NE(screen.find("] 3/3"), std::string::npos) << screen;
     EXPECT_NE(screen.find("[##########"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("Successfully resaved 3 proxies."), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\x1b[KSuccessfully resaved 3 proxies."), std::string::npos) << screen;
 }
 
 // ---------------------------------------------------------------------------
