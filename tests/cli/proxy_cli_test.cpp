@@ -304,6 +304,13 @@ TEST_F(ProxyCli, CreateReadsGeneralMeshFormats) {
         EXPECT_EQ(info["originalObjectName"], fs::path(c.file).stem().string());
         EXPECT_EQ(Json("proxy info out.nproxy --units mm --json"), info);
     }
+    // The keys, in the order users' scripts were promised.
+    const auto ordered = nlohmann::ordered_json::parse(Nimbal("proxy info out.nproxy --json").out);
+    std::vector<std::string> keys;
+    for (const auto& item : ordered.items()) keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"file", "format", "status", "statusText", "vertices", "faces", "normals",
+                                              "mapChannels", "bboxMin", "bboxMax", "originalMaterialName",
+                                              "originalObjectName"}));
 }
 
 TEST_F(ProxyCli, CreateRefusesWhatItCannotMake) {
