@@ -10,5 +10,6 @@ void addParamsCommand(CLI::App& app);
 void addDemoCommand(CLI::App& app);
 void addPreviewCommand(CLI::App& app);
 void addProxyCommand(CLI::App& app);
+void addScatterCommand(CLI::App& app);
 
 }  // namespace cli

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -9,6 +11,7 @@
 #include "Commands.h"
 #include "PluginHost.h"
 #include "ProxyDriver.h"
+#include "ScatterDriver.h"
 
 namespace cli {
 namespace {
@@ -116,9 +119,41 @@ Mesh DemoTorus() {
     return m;
 }
 
+// The built-in ground: 240 by 240 units of gentle hills, 48 by 48 quads,
+// each split into two triangles whose shared edge is hidden.
+Mesh DemoGround() {
+    constexpr int cells = 48;
+    constexpr float size = 240.0f;
+    Mesh m;
+    m.setNumVerts((cells + 1) * (cells + 1));
+    for (int j = 0; j <= cells; ++j) {
+        for (int i = 0; i <= cells; ++i) {
+            const float x = size * (static_cast<float>(i) / cells - 0.5f);
+            const float y = size * (static_cast<float>(j) / cells - 0.5f);
+            m.setVert(j * (cells + 1) + i, Point3(x, y, 8.0f * std::sin(x / 35.0f) * std::cos(y / 28.0f)));
+        }
+    }
+    m.setNumFaces(2 * cells * cells);
+    int f = 0;
+    for (int j = 0; j < cells; ++j) {
+        for (int i = 0; i < cells; ++i) {
+            const DWORD a = j * (cells + 1) + i, b = a + 1, c = a + cells + 2, d = a + cells + 1;
+            const DWORD corners[2][3] = {{a, b, c}, {c, d, a}};
+            for (const auto& tri : corners) {
+                Face& face = m.getFace(f++);
+                face.setVerts(tri[0], tri[1], tri[2]);
+                face.setSmGroup(1);
+                face.setEdgeVisFlags(true, true, false);
+            }
+        }
+    }
+    return m;
+}
+
 // The typical road: a mesh node saved as a proxy, which takes the mesh's
 // place; a renderer asks the proxy for its mesh; the rollout tells the status.
-void ProxyRoad(const std::filesystem::path& out) {
+// Gives the node, which now shows the proxy.
+INode* ProxyRoad(const std::filesystem::path& out) {
     Interface* ip = GetCOREInterface();
     TriObject* tri = CreateNewTriObject();
     tri->mesh = DemoTorus();
@@ -138,12 +173,92 @@ void ProxyRoad(const std::filesystem::path& out) {
               << " faces\n";
     if (needDelete) delete mesh;
     std::cout << "proxy status: " << proxy.StatusText() << "\n";
+    return source;
+}
+
+// An instance as a renderer reads it: the node's name and the bits of the
+// twelve numbers of its transform.
+using Layout = std::vector<std::pair<std::string, std::array<uint32_t, 12>>>;
+
+Layout ReadLayout(ScatterNode& scatter) {
+    Layout layout;
+    scatter.ForEachInstance([&](int, const InstanceRecord& r) {
+        std::array<uint32_t, 12> bits;
+        for (int row = 0; row < 4; ++row) {
+            const Point3 p = r.tm.GetRow(row);
+            const float v[3] = {p.x, p.y, p.z};
+            std::memcpy(&bits[size_t(row) * 3], v, sizeof v);
+        }
+        layout.emplace_back(NodeName(r.node), bits);
+    });
+    return layout;
+}
+
+// The rest of the road: the proxy scattered over a ground, the instances a
+// renderer reads, the viewport's preview, and the scene saved and loaded
+// back with a scatter that regenerates the same instances.
+void ScatterRoad(const std::filesystem::path& out, INode* proxyNode) {
+    Interface* ip = GetCOREInterface();
+    constexpr TimeValue t = 0;
+    const Point3 camera(0.0f, -300.0f, 200.0f);
+    TriObject* tri = CreateNewTriObject();
+    tri->mesh = DemoGround();
+    const int groundFaces = tri->mesh.getNumFaces();
+    INode* ground = ip->CreateObjectNode(tri, u"Ground");
+    ground->SetWireColor(0x00807870);
+
+    ScatterNode scatter = ScatterNode::Create();
+    scatter.Node()->SetWireColor(0x0030A0F0);
+    const std::vector<std::string> log = WithDebugLog([&] {
+        scatter.AddDistributionObject(ground, 1.0, t);
+        scatter.AddScatteredObject(proxyNode, 1.0, t);
+        scatter.Set("seed", 7, t);
+        scatter.Set("Collision Detect", true, t);
+        scatter.Set("rotateMax", Point3(0.0f, 0.0f, TWOPI), t);
+        scatter.Set("scaleMin", Point3(0.35f, 0.35f, 0.35f), t);
+        scatter.Set("scaleMax", Point3(0.8f, 0.8f, 0.8f), t);
+        scatter.Set("previzType", 4, t);
+        scatter.Set("lastRenderCamera", camera, t);
+        // Last: the one generation with everything in place.
+        scatter.Set("count", 500, t);
+        scatter.Update(camera, t);
+    });
+    if (const std::string failure = GenerationFailure(log); !failure.empty()) throw Failure{failure};
+    const int n = scatter.NumInstances();
+    std::cout << "scattered proxy " << NodeName(proxyNode) << " over Ground (" << groundFaces << " triangles): " << n
+              << " of 500 candidates kept by collision detection, seed 7\n";
+
+    const std::string csv = (out / "instances.csv").string();
+    WriteInstances(scatter, csv);
+    std::cout << "wrote the " << n << " instances a renderer reads through ScatterOps to " << csv << "\n";
+
+    const std::string png = (out / "scatter.png").string();
+    const TopViewPicture::Size size = DrawPreview(scatter, t, png, 800);
+    std::cout << "drew the viewport preview from above (" << size.width << "x" << size.height << ") to " << png << "\n";
+
+    const Layout before = ReadLayout(scatter);
+    const std::string scene = (out / "scatter.nscene").string();
+    std::string error;
+    if (!ip->SaveToFile(FromUtf8(scene), error)) throw Failure{error};
+    std::error_code ec;
+    std::cout << "saved the scene to " << scene << " (" << std::filesystem::file_size(scene, ec) << " bytes)\n";
+
+    ip->ResetScene();
+    if (!ip->LoadFromFile(FromUtf8(scene), error)) throw Failure{"loading " + scene + ": " + error};
+    const std::vector<INode*> found = ScatterNode::FindAll();
+    if (found.size() != 1) throw Failure{"the reloaded scene holds " + std::to_string(found.size()) + " scatters"};
+    ScatterNode reloaded = ScatterNode::Of(found[0]);
+    const std::vector<std::string> log2 = WithDebugLog([&] { reloaded.Update(camera, t); });
+    if (const std::string failure = GenerationFailure(log2); !failure.empty()) throw Failure{failure};
+    const Layout after = ReadLayout(reloaded);
+    if (after != before) throw Failure{"the reloaded scatter made other instances than the saved one"};
+    std::cout << "loaded it back: the scatter regenerated the same " << after.size() << " instances, bit for bit\n";
 }
 
 }  // namespace
 
 void addDemoCommand(CLI::App& app) {
-    auto* cmd = app.add_subcommand("demo", "Save a mesh as a proxy and render it; create, clone, save and reload one object of every class");
+    auto* cmd = app.add_subcommand("demo", "The typical road on built-in data: a mesh saved as a proxy, scattered over a ground, saved and reloaded; then every class created, cloned, saved and reloaded");
     auto out = std::make_shared<std::string>("demo-out");
     cmd->add_option("--out", *out, "Folder for the demo's files")->capture_default_str();
     cmd->callback([out] {
@@ -154,7 +269,8 @@ void addDemoCommand(CLI::App& app) {
         if (ec) throw Failure{"cannot create " + *out + ": " + ec.message()};
 
         ip->ResetScene();
-        ProxyRoad(*out);
+        INode* proxyNode = ProxyRoad(*out);
+        ScatterRoad(*out, proxyNode);
 
         ip->ResetScene();
         int created = 0;

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     cli::addDemoCommand(app);
     cli::addPreviewCommand(app);
     cli::addProxyCommand(app);
+    cli::addScatterCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

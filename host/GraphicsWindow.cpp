@@ -68,6 +68,7 @@ void GraphicsWindow::mesh(const Mesh& m) {
     DrawRecord r = Make(DrawRecord::MeshShape, tm_, fillColor_, {});
     r.meshVerts = m.getNumVerts();
     r.meshFaces = m.getNumFaces();
+    r.mesh = &m;
     records_.push_back(std::move(r));
 }
 

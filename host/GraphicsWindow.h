@@ -28,6 +28,9 @@ struct DrawRecord {
     MSTR text;
     int meshVerts = 0;
     int meshFaces = 0;
+    // The mesh drawn, not a copy: valid only while its owner leaves it as
+    // it is (a picture is made from the records right after the redraw).
+    const Mesh* mesh = nullptr;
 };
 
 class GraphicsWindow {

@@ -1,0 +1,295 @@
+// nimbal scatter: a scene built the way a user builds it in the host
+// (distribution and scattered objects from files, a scatter with its
+// parameters), the instances a renderer would read through "ScatterOps",
+// and the viewport's preview as a picture.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "MapExpression.h"
+#include "ProxyDriver.h"
+#include "ScatterDriver.h"
+
+namespace cli {
+namespace {
+
+constexpr double DEG_TO_RAD = 3.14159265358979323846 / 180.0;
+
+// The options, as given. Unset ones leave the block's values alone.
+struct Options {
+    std::vector<std::string> on, objects;
+    std::string units;
+    std::optional<int> count, seed, randomType, scatterType, previz;
+    bool collision = false, alignNormals = false, uniformScaling = false;
+    CLI::Option *collisionOpt = nullptr, *alignOpt = nullptr, *uniformOpt = nullptr;
+    std::string translateMin, translateMax, rotateMin, rotateMax, scaleMin, scaleMax;
+    std::string densityMap, scaleMapX, scaleMapY, scaleMapZ;
+    std::string camera;
+    double frame = 0.0;
+    std::vector<std::string> sets;
+    std::string output, preview, save;
+    int previewSize = 800;
+};
+
+bool ParseDouble(const std::string& text, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtod(text.c_str(), &end);
+    return *end == '\0' && errno == 0 && std::isfinite(out);
+}
+
+// "X,Y,Z", or one number for all three when `oneForAll`.
+bool ParseTriple(const std::string& text, bool oneForAll, Point3& out) {
+    std::vector<double> n;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        double v;
+        if (!ParseDouble(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), v))
+            return false;
+        n.push_back(v);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    if (n.size() == 1 && oneForAll) n = {n[0], n[0], n[0]};
+    if (n.size() != 3) return false;
+    out = Point3(float(n[0]), float(n[1]), float(n[2]));
+    return true;
+}
+
+CLI::Validator Triple(bool oneForAll) {
+    return CLI::Validator(
+        [oneForAll](std::string& s) {
+            Point3 p;
+            if (ParseTriple(s, oneForAll, p)) return std::string();
+            return std::string(oneForAll ? "expects N or X,Y,Z" : "expects X,Y,Z") + ", got \"" + s + "\"";
+        },
+        oneForAll ? "N|X,Y,Z" : "X,Y,Z");
+}
+
+CLI::Validator Weighted() {
+    return CLI::Validator(
+        [](std::string& s) {
+            WeightedFile w;
+            std::string error;
+            if (!ParseWeightedFile(s, w, error)) return error;
+            if (w.weighted && w.weight < 0) return "a weight must not be negative, got " + s.substr(s.rfind(':') + 1);
+            return std::string();
+        },
+        "FILE[:WEIGHT]");
+}
+
+Point3 TripleOf(const std::string& text, bool oneForAll) {
+    Point3 p;
+    ParseTriple(text, oneForAll, p);
+    return p;
+}
+
+// A fresh scene in the requested unit, emptied again however the command
+// ends: nothing of the module may outlive it.
+class Scene {
+public:
+    explicit Scene(const std::string& units) {
+        PluginHost::Get();
+        GetCOREInterface()->ResetScene();
+        SceneUnit unit{UNITS_INCHES, "in"};
+        if (!units.empty()) ParseUnit(units, unit);
+        UseUnit(unit);
+    }
+    ~Scene() { GetCOREInterface()->ResetScene(); }
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+};
+
+// Wire colours of the two kinds of node, as a user might pick them.
+constexpr DWORD GROUND_WIRE = 0x00707468;   // grey
+constexpr DWORD SCATTER_WIRE = 0x0030A0F0;  // orange
+
+void Run(const Options& o) {
+    Scene scene(o.units);
+    PluginHost& host = PluginHost::Get();
+    Interface* ip = GetCOREInterface();
+    const TimeValue t = static_cast<TimeValue>(std::lround(o.frame * GetTicksPerFrame()));
+    ip->SetTime(t);
+
+    ScatterNode scatter = ScatterNode::Create();
+    scatter.Node()->SetWireColor(SCATTER_WIRE);
+
+    std::vector<std::string> lines = WithDebugLog([&] {
+        // The tables first, while the count is still the block's small
+        // default: every table change regenerates.
+        for (const std::string& text : o.on) {
+            WeightedFile w;
+            std::string error;
+            ParseWeightedFile(text, w, error);
+            const FileNode file = NodeFromFile(w.file);
+            file.node->SetWireColor(GROUND_WIRE);
+            scatter.AddDistributionObject(file.node, w.weight, t);
+        }
+        for (const std::string& text : o.objects) {
+            WeightedFile w;
+            std::string error;
+            ParseWeightedFile(text, w, error);
+            const FileNode file = NodeFromFile(w.file);
+            scatter.AddScatteredObject(file.node, w.weight, t);
+        }
+
+        ParamSetter setter(host, t);
+        auto set = [&](const char* name, const PB2Value& v) { scatter.Set(name, v, t); };
+        if (o.seed) set("seed", *o.seed);
+        if (o.randomType) set("randomType", *o.randomType);
+        if (o.scatterType) set("scatterType", *o.scatterType);
+        if (o.collisionOpt->count()) set("Collision Detect", o.collision);
+        if (o.alignOpt->count()) set("alignNormals", o.alignNormals);
+        if (o.uniformOpt->count()) set("Uniform Scaling", o.uniformScaling);
+        // The rollout's units: scene units, degrees and percentages.
+        if (!o.translateMin.empty()) set("translateMin", TripleOf(o.translateMin, false));
+        if (!o.translateMax.empty()) set("translateMax", TripleOf(o.translateMax, false));
+        if (!o.rotateMin.empty()) set("rotateMin", TripleOf(o.rotateMin, false) * float(DEG_TO_RAD));
+        if (!o.rotateMax.empty()) set("rotateMax", TripleOf(o.rotateMax, false) * float(DEG_TO_RAD));
+        if (!o.scaleMin.empty()) set("scaleMin", TripleOf(o.scaleMin, true) / 100.0f);
+        if (!o.scaleMax.empty()) set("scaleMax", TripleOf(o.scaleMax, true) / 100.0f);
+        if (o.previz) set("previzType", *o.previz);
+        if (!o.densityMap.empty()) setter.Set(scatter.Scatter(), "distributionObjectDensityMap", o.densityMap);
+        if (!o.scaleMapX.empty()) setter.Set(scatter.Scatter(), "Scale Map X", o.scaleMapX);
+        if (!o.scaleMapY.empty()) setter.Set(scatter.Scatter(), "Scale Map Y", o.scaleMapY);
+        if (!o.scaleMapZ.empty()) setter.Set(scatter.Scatter(), "Scale Map Z", o.scaleMapZ);
+        // A count given with --set is held back like --count.
+        std::optional<std::string> countText;
+        if (o.count) countText = std::to_string(*o.count);
+        try {
+            for (const std::string& s : o.sets) {
+                if (s.rfind("count=", 0) == 0) countText = s.substr(6);
+                else setter.Set(scatter.Scatter(), s);
+            }
+        } catch (const Usage& u) {
+            throw CLI::ValidationError("--set", u.message);
+        }
+
+        // The camera is stored before the last set, so that "update" finds
+        // it unchanged and does not generate a second time.
+        IParamBlock2* pb = scatter.Block();
+        Point3 camera = pb->GetPoint3(scatter.Id("lastRenderCamera"), t);
+        if (!o.camera.empty()) {
+            camera = TripleOf(o.camera, false);
+            set("lastRenderCamera", camera);
+        }
+        // The count last: one generation with everything in place.
+        if (countText) setter.Set(scatter.Scatter(), "count", *countText);
+        else set("count", pb->GetInt(scatter.Id("count"), t));
+        scatter.Update(camera, t);
+    });
+    if (const std::string failure = GenerationFailure(lines); !failure.empty()) throw Failure{failure};
+
+    // What the renderer would make of it.
+    const int n = scatter.NumInstances();
+    std::map<INode*, int> perObject;
+    for (int i = 0; i < n; ++i) ++perObject[scatter.InstanceObject(i)];
+    IParamBlock2* pb = scatter.Block();
+    std::cout << "scattered " << n << " instances (count " << pb->GetInt(scatter.Id("count"), t) << ", seed "
+              << pb->GetInt(scatter.Id("seed"), t) << ") of " << o.objects.size()
+              << (o.objects.size() == 1 ? " object" : " objects") << " over " << o.on.size()
+              << (o.on.size() == 1 ? " distribution object" : " distribution objects") << "\n";
+    for (INode* node : scatter.ScatteredObjects()) std::cout << "  " << NodeName(node) << ": " << perObject[node] << "\n";
+
+    if (!o.output.empty()) {
+        WriteInstances(scatter, o.output);
+        std::cout << "wrote " << n << " instances to " << o.output << "\n";
+    }
+    if (!o.preview.empty()) {
+        const TopViewPicture::Size size = DrawPreview(scatter, t, o.preview, o.previewSize);
+        std::cout << "drew the viewport preview from above (" << size.width << "x" << size.height << ") to "
+                  << o.preview << "\n";
+    }
+    if (!o.save.empty()) {
+        std::string error;
+        if (!ip->SaveToFile(FromUtf8(o.save), error)) throw Failure{error};
+        std::cout << "saved the scene to " << o.save << "\n";
+    }
+}
+
+}  // namespace
+
+void addScatterCommand(CLI::App& app) {
+    auto* cmd = app.add_subcommand(
+        "scatter", "Scatter objects from files over the surfaces of others; write the instances and a preview picture");
+    auto o = std::make_shared<Options>();
+    cmd->add_option("--on", o->on,
+                    "Distribution object: a mesh file (OBJ, PLY, STL, glTF, ...) or proxy file, with an optional "
+                    "relative density (ground.obj:2). Repeatable")
+        ->required()
+        ->check(Weighted());
+    cmd->add_option("--object", o->objects,
+                    "Scattered object: a mesh file, or a proxy file (.nproxy, .nmesh, .nzmesh, .nbin) as a proxy "
+                    "object, with an optional relative frequency (rock.nproxy:0.5). Repeatable")
+        ->required()
+        ->check(Weighted());
+    cmd->add_option("--units", o->units, "System unit of the scene: " + UnitNames() + " (default: the host's, in)")
+        ->check(CLI::Validator(
+            [](std::string& s) {
+                SceneUnit u;
+                return ParseUnit(s, u) ? std::string() : "unknown unit '" + s + "' (one of " + UnitNames() + ")";
+            },
+            "UNIT"));
+    cmd->add_option("--count", o->count, "Number of candidates (count)")->check(CLI::Range(1, 1000000000));
+    cmd->add_option("--seed", o->seed, "Random seed (seed)")->check(CLI::Range(1, 31337));
+    const std::map<std::string, int> randomTypes{{"congruent", 0}, {"halton", 1}};
+    cmd->add_option("--random", o->randomType, "Sample sequence (randomType): congruent or halton")
+        ->transform(CLI::CheckedTransformer(randomTypes, CLI::ignore_case));
+    const std::map<std::string, int> modes{{"surfaces", 66}, {"box", 67}};
+    cmd->add_option("--mode", o->scatterType,
+                    "Where instances go (scatterType): surfaces (on the distribution objects) or box (inside "
+                    "their bounding boxes)")
+        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+    o->collisionOpt = cmd->add_flag("--collision,!--no-collision", o->collision,
+                                    "Discard instances that would overlap others (Collision Detect)");
+    o->alignOpt = cmd->add_flag("--align-normals,!--no-align-normals", o->alignNormals,
+                                "Turn each instance's Z axis to the surface normal (alignNormals)");
+    o->uniformOpt = cmd->add_flag("--uniform-scaling,!--no-uniform-scaling", o->uniformScaling,
+                                  "Scale all three axes by the X values (Uniform Scaling)");
+    cmd->add_option("--translate-min", o->translateMin, "Smallest random offset, in scene units")->check(Triple(false));
+    cmd->add_option("--translate-max", o->translateMax, "Largest random offset, in scene units")->check(Triple(false));
+    cmd->add_option("--rotate-min", o->rotateMin, "Smallest random rotation about X, Y, Z, in degrees")
+        ->check(Triple(false));
+    cmd->add_option("--rotate-max", o->rotateMax, "Largest random rotation about X, Y, Z, in degrees")
+        ->check(Triple(false));
+    cmd->add_option("--scale-min", o->scaleMin, "Smallest random scale, in percent (one value for all axes)")
+        ->check(Triple(true));
+    cmd->add_option("--scale-max", o->scaleMax, "Largest random scale, in percent (one value for all axes)")
+        ->check(Triple(true));
+    const std::string mapHelp = ": @IMAGE.png, a map class name (then --set NAME.param=...), or none";
+    cmd->add_option("--density-map", o->densityMap, "Density map" + mapHelp);
+    cmd->add_option("--scale-map-x", o->scaleMapX, "Scale map for X" + mapHelp);
+    cmd->add_option("--scale-map-y", o->scaleMapY, "Scale map for Y" + mapHelp);
+    cmd->add_option("--scale-map-z", o->scaleMapZ, "Scale map for Z" + mapHelp);
+    const std::map<std::string, int> previz{{"none", 0}, {"dot", 1}, {"box", 2}, {"wire-box", 3}, {"full", 4}};
+    cmd->add_option("--previz", o->previz, "Viewport preview (previzType): none, dot, box, wire-box or full")
+        ->transform(CLI::CheckedTransformer(previz, CLI::ignore_case));
+    cmd->add_option("--camera", o->camera, "Render camera position (what a renderer passes to \"update\")")
+        ->check(Triple(false));
+    cmd->add_option("--time", o->frame, "Frame to generate at")->check(CLI::Range(-1.0e5, 1.0e5))->capture_default_str();
+    cmd->add_option("--set", o->sets,
+                    "NAME=VALUE: any scatter parameter by its internal name, in stored units (radians, factors), "
+                    "applied after the options above, in order. Dotted names reach a map's parameters "
+                    "(\"Scale Map X.color=...\")");
+    cmd->add_option("-o,--output", o->output, "Write every instance to FILE.csv or FILE.json")
+        ->check(CLI::Validator(
+            [](std::string& s) { return IsInstanceFileName(s) ? std::string() : "expects a .csv or .json file name"; },
+            "FILE.csv|FILE.json"));
+    cmd->add_option("--preview", o->preview, "Draw the viewport preview, seen from above, into FILE.png");
+    cmd->add_option("--preview-size", o->previewSize, "Longer side of the preview picture, in pixels")
+        ->check(CLI::Range(16, 8192))
+        ->capture_default_str();
+    cmd->add_option("--save", o->save, "Save the scene to FILE (the host's scene file)");
+    cmd->callback([o] { Run(*o); });
+}
+
+}  // namespace cli
