@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <new>
 
 #include "host/Gamma.h"
 
@@ -61,12 +62,8 @@ float BitmapInfo::GetEffectiveGamma() const {
 // Bitmap
 
 Bitmap::Bitmap(const BitmapInfo& info) : info_(info) {
-    const size_t n = size_t(info.Width()) * size_t(info.Height()) * 4;
-    switch (info.Type()) {
-    case BMM_TRUE_32: data8_.assign(n, 0); break;
-    case BMM_TRUE_64: data16_.assign(n, 0); break;
-    default: dataF_.assign(n, 0.0f); break;
-    }
+    const size_t n = size_t(info.Width()) * size_t(info.Height());
+    store_.reset(std::calloc(n, BitmapManager::BytesPerPixel(info.Type())));
 }
 
 bool Bitmap::Span(int x, int y, int& n) const {
@@ -75,19 +72,44 @@ bool Bitmap::Span(int x, int y, int& n) const {
     return true;
 }
 
+// The spans below pick the store once and then run a plain loop over it.
+
 int Bitmap::PutPixels(int x, int y, int n, const BMM_Color_64* px) {
     if (!px || !Span(x, y, n)) return 0;
     const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    for (int i = 0; i < n; ++i) {
-        const WORD c[4] = {px[i].r, px[i].g, px[i].b, px[i].a};
-        for (int k = 0; k < 4; ++k) {
-            const size_t j = at + size_t(i) * 4 + size_t(k);
-            switch (Type()) {
-            case BMM_TRUE_32: data8_[j] = static_cast<uint8_t>((c[k] * 255u + 32767u) / 65535u); break;
-            case BMM_TRUE_64: data16_[j] = c[k]; break;
-            default: dataF_[j] = static_cast<float>(c[k]) / 65535.0f; break;
-            }
+    switch (Type()) {
+    case BMM_TRUE_32: {
+        uint8_t* d = data8() + at;
+        auto to8 = [](WORD c) { return static_cast<uint8_t>((c * 255u + 32767u) / 65535u); };
+        for (int i = 0; i < n; ++i, d += 4) {
+            d[0] = to8(px[i].r);
+            d[1] = to8(px[i].g);
+            d[2] = to8(px[i].b);
+            d[3] = to8(px[i].a);
         }
+        break;
+    }
+    case BMM_TRUE_64: {
+        uint16_t* d = data16() + at;
+        for (int i = 0; i < n; ++i, d += 4) {
+            d[0] = px[i].r;
+            d[1] = px[i].g;
+            d[2] = px[i].b;
+            d[3] = px[i].a;
+        }
+        break;
+    }
+    default: {
+        float* d = dataF() + at;
+        constexpr float scale = 1.0f / 65535.0f;
+        for (int i = 0; i < n; ++i, d += 4) {
+            d[0] = static_cast<float>(px[i].r) * scale;
+            d[1] = static_cast<float>(px[i].g) * scale;
+            d[2] = static_cast<float>(px[i].b) * scale;
+            d[3] = static_cast<float>(px[i].a) * scale;
+        }
+        break;
+    }
     }
     return 1;
 }
@@ -95,17 +117,23 @@ int Bitmap::PutPixels(int x, int y, int n, const BMM_Color_64* px) {
 int Bitmap::GetPixels(int x, int y, int n, BMM_Color_64* px) const {
     if (!px || !Span(x, y, n)) return 0;
     const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    for (int i = 0; i < n; ++i) {
-        WORD c[4];
-        for (int k = 0; k < 4; ++k) {
-            const size_t j = at + size_t(i) * 4 + size_t(k);
-            switch (Type()) {
-            case BMM_TRUE_32: c[k] = static_cast<WORD>(data8_[j] * 257u); break;
-            case BMM_TRUE_64: c[k] = data16_[j]; break;
-            default: c[k] = ToWord(dataF_[j]); break;
-            }
-        }
-        px[i] = BMM_Color_64{c[0], c[1], c[2], c[3]};
+    switch (Type()) {
+    case BMM_TRUE_32: {
+        const uint8_t* d = data8() + at;
+        for (int i = 0; i < n; ++i, d += 4)
+            px[i] = BMM_Color_64{WORD(d[0] * 257u), WORD(d[1] * 257u), WORD(d[2] * 257u), WORD(d[3] * 257u)};
+        break;
+    }
+    case BMM_TRUE_64: {
+        const uint16_t* d = data16() + at;
+        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_64{d[0], d[1], d[2], d[3]};
+        break;
+    }
+    default: {
+        const float* d = dataF() + at;
+        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_64{ToWord(d[0]), ToWord(d[1]), ToWord(d[2]), ToWord(d[3])};
+        break;
+    }
     }
     return 1;
 }
@@ -113,16 +141,37 @@ int Bitmap::GetPixels(int x, int y, int n, BMM_Color_64* px) const {
 int Bitmap::PutPixels(int x, int y, int n, const BMM_Color_fl* px) {
     if (!px || !Span(x, y, n)) return 0;
     const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    for (int i = 0; i < n; ++i) {
-        const float c[4] = {px[i].r, px[i].g, px[i].b, px[i].a};
-        for (int k = 0; k < 4; ++k) {
-            const size_t j = at + size_t(i) * 4 + size_t(k);
-            switch (Type()) {
-            case BMM_TRUE_32: data8_[j] = ToByte(c[k]); break;
-            case BMM_TRUE_64: data16_[j] = ToWord(c[k]); break;
-            default: dataF_[j] = c[k]; break;
-            }
+    switch (Type()) {
+    case BMM_TRUE_32: {
+        uint8_t* d = data8() + at;
+        for (int i = 0; i < n; ++i, d += 4) {
+            d[0] = ToByte(px[i].r);
+            d[1] = ToByte(px[i].g);
+            d[2] = ToByte(px[i].b);
+            d[3] = ToByte(px[i].a);
         }
+        break;
+    }
+    case BMM_TRUE_64: {
+        uint16_t* d = data16() + at;
+        for (int i = 0; i < n; ++i, d += 4) {
+            d[0] = ToWord(px[i].r);
+            d[1] = ToWord(px[i].g);
+            d[2] = ToWord(px[i].b);
+            d[3] = ToWord(px[i].a);
+        }
+        break;
+    }
+    default: {
+        float* d = dataF() + at;
+        for (int i = 0; i < n; ++i, d += 4) {
+            d[0] = px[i].r;
+            d[1] = px[i].g;
+            d[2] = px[i].b;
+            d[3] = px[i].a;
+        }
+        break;
+    }
     }
     return 1;
 }
@@ -130,17 +179,24 @@ int Bitmap::PutPixels(int x, int y, int n, const BMM_Color_fl* px) {
 int Bitmap::GetPixels(int x, int y, int n, BMM_Color_fl* px) const {
     if (!px || !Span(x, y, n)) return 0;
     const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    for (int i = 0; i < n; ++i) {
-        float c[4];
-        for (int k = 0; k < 4; ++k) {
-            const size_t j = at + size_t(i) * 4 + size_t(k);
-            switch (Type()) {
-            case BMM_TRUE_32: c[k] = data8_[j] / 255.0f; break;
-            case BMM_TRUE_64: c[k] = data16_[j] / 65535.0f; break;
-            default: c[k] = dataF_[j]; break;
-            }
-        }
-        px[i] = BMM_Color_fl{c[0], c[1], c[2], c[3]};
+    switch (Type()) {
+    case BMM_TRUE_32: {
+        const uint8_t* d = data8() + at;
+        constexpr float scale = 1.0f / 255.0f;
+        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_fl{d[0] * scale, d[1] * scale, d[2] * scale, d[3] * scale};
+        break;
+    }
+    case BMM_TRUE_64: {
+        const uint16_t* d = data16() + at;
+        constexpr float scale = 1.0f / 65535.0f;
+        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_fl{d[0] * scale, d[1] * scale, d[2] * scale, d[3] * scale};
+        break;
+    }
+    default: {
+        const float* d = dataF() + at;
+        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_fl{d[0], d[1], d[2], d[3]};
+        break;
+    }
     }
     return 1;
 }
@@ -182,13 +238,14 @@ Bitmap* BitmapManager::Create(BitmapInfo* bi) {
         return nullptr;
     const size_t bytes = size_t(bi->Width()) * size_t(bi->Height()) * bpp;
     if (!Reserve(bytes)) return nullptr;
-    try {
-        return new Bitmap(*bi);
-    } catch (const std::bad_alloc&) {
+    Bitmap* bm = new (std::nothrow) Bitmap(*bi);
+    if (!bm || !bm->store_) {
+        delete bm;
         inUse_ -= bytes;
         --live_;
         return nullptr;
     }
+    return bm;
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -105,26 +107,33 @@ public:
 
     // The store of the bitmap's own type, rows top to bottom, four channels
     // per pixel; null for the other types.
-    const uint8_t* Data8() const { return Type() == BMM_TRUE_32 ? data8_.data() : nullptr; }
-    const uint16_t* Data16() const { return Type() == BMM_TRUE_64 ? data16_.data() : nullptr; }
-    const float* DataFloat() const { return Type() == BMM_FLOAT_RGBA_32 ? dataF_.data() : nullptr; }
-    uint8_t* Data8() { return Type() == BMM_TRUE_32 ? data8_.data() : nullptr; }
-    uint16_t* Data16() { return Type() == BMM_TRUE_64 ? data16_.data() : nullptr; }
-    float* DataFloat() { return Type() == BMM_FLOAT_RGBA_32 ? dataF_.data() : nullptr; }
+    const uint8_t* Data8() const { return Type() == BMM_TRUE_32 ? data8() : nullptr; }
+    const uint16_t* Data16() const { return Type() == BMM_TRUE_64 ? data16() : nullptr; }
+    const float* DataFloat() const { return Type() == BMM_FLOAT_RGBA_32 ? dataF() : nullptr; }
+    uint8_t* Data8() { return Type() == BMM_TRUE_32 ? data8() : nullptr; }
+    uint16_t* Data16() { return Type() == BMM_TRUE_64 ? data16() : nullptr; }
+    float* DataFloat() { return Type() == BMM_FLOAT_RGBA_32 ? dataF() : nullptr; }
 
     // Gives the bitmap back to its manager.
     void DeleteThis();
 
 private:
     friend class BitmapManager;
+    // The store is allocated by the manager; null when there is no memory.
     explicit Bitmap(const BitmapInfo& info);
     ~Bitmap() = default;
     bool Span(int x, int y, int& n) const;
 
+    struct Free {
+        void operator()(void* p) const { std::free(p); }
+    };
+    uint8_t* data8() const { return static_cast<uint8_t*>(store_.get()); }
+    uint16_t* data16() const { return static_cast<uint16_t*>(store_.get()); }
+    float* dataF() const { return static_cast<float*>(store_.get()); }
+
     BitmapInfo info_;
-    std::vector<uint8_t> data8_;
-    std::vector<uint16_t> data16_;
-    std::vector<float> dataF_;
+    // Zeroed by calloc: large stores come as fresh pages, with nothing to clear.
+    std::unique_ptr<void, Free> store_;
 };
 
 class BitmapManager {

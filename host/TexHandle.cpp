@@ -71,32 +71,52 @@ BITMAPINFO* TexHandleMaker::BitmapToDIB(Bitmap* bm, int, int, int forceW, int fo
 
     // Each target pixel averages the source pixels its area covers (at
     // least one), so shrinking does not alias and enlarging repeats.
+    std::vector<int> xFirst(static_cast<size_t>(w)), xEnd(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x) {
+        xFirst[x] = int(int64_t(x) * sw / w);
+        xEnd[x] = std::max(xFirst[x] + 1, int(int64_t(x + 1) * sw / w));
+    }
     std::vector<BMM_Color_fl> line(static_cast<size_t>(sw));
+    std::vector<float> converted(size_t(sw) * 4);
     std::vector<double> sums(size_t(w) * 4);
-    std::vector<int> counts(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
         const int y0 = int(int64_t(y) * sh / h);
         const int y1 = std::max(y0 + 1, int(int64_t(y + 1) * sh / h));
         std::fill(sums.begin(), sums.end(), 0.0);
-        std::fill(counts.begin(), counts.end(), 0);
         for (int sy = y0; sy < y1; ++sy) {
-            bm->GetPixels(0, sy, sw, line.data());
-            for (int x = 0; x < w; ++x) {
-                const int x0 = int(int64_t(x) * sw / w);
-                const int x1 = std::max(x0 + 1, int(int64_t(x + 1) * sw / w));
-                for (int sx = x0; sx < x1; ++sx) {
-                    const BMM_Color_fl& p = line[sx];
-                    sums[x * 4 + 0] += p.r;
-                    sums[x * 4 + 1] += p.g;
-                    sums[x * 4 + 2] += p.b;
-                    sums[x * 4 + 3] += p.a;
+            // Float stores are read in place; the others are converted a row at a time.
+            const float* src = bm->DataFloat();
+            if (src) {
+                src += size_t(sy) * size_t(sw) * 4;
+            } else {
+                bm->GetPixels(0, sy, sw, line.data());
+                for (int i = 0; i < sw; ++i) {
+                    converted[size_t(i) * 4 + 0] = line[i].r;
+                    converted[size_t(i) * 4 + 1] = line[i].g;
+                    converted[size_t(i) * 4 + 2] = line[i].b;
+                    converted[size_t(i) * 4 + 3] = line[i].a;
                 }
-                counts[x] += x1 - x0;
+                src = converted.data();
+            }
+            for (int x = 0; x < w; ++x) {
+                float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
+                for (int sx = xFirst[x]; sx < xEnd[x]; ++sx) {
+                    const float* p = src + size_t(sx) * 4;
+                    r += p[0];
+                    g += p[1];
+                    b += p[2];
+                    a += p[3];
+                }
+                sums[x * 4 + 0] += r;
+                sums[x * 4 + 1] += g;
+                sums[x * 4 + 2] += b;
+                sums[x * 4 + 3] += a;
             }
         }
         for (int x = 0; x < w; ++x) {
+            const double count = double(xEnd[x] - xFirst[x]) * double(y1 - y0);
             float c[4];
-            for (int k = 0; k < 4; ++k) c[k] = static_cast<float>(sums[x * 4 + k] / counts[x]);
+            for (int k = 0; k < 4; ++k) c[k] = static_cast<float>(sums[x * 4 + k] / count);
             if (gamma)
                 for (int k = 0; k < 3; ++k) c[k] = c[k] > 0.0f ? std::pow(c[k], invGamma) : 0.0f;
             RGBQUAD* q = DIBPixel(dib, x, y);
