@@ -2,6 +2,7 @@
 // (distribution and scattered objects from files, a scatter with its
 // parameters), the instances a renderer would read through "ScatterOps",
 // and the viewport's preview as a picture.
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -34,6 +35,7 @@ struct Options {
     std::string camera;
     double frame = 0.0;
     std::vector<std::string> sets;
+    bool noGamma = false;
     std::string output, preview, save;
     int previewSize = 800;
 };
@@ -47,7 +49,7 @@ bool ParseDouble(const std::string& text, double& out) {
 }
 
 // "X,Y,Z", or one number for all three when `oneForAll`.
-bool ParseTriple(const std::string& text, bool oneForAll, Point3& out) {
+bool ParseTriple(const std::string& text, bool oneForAll, std::array<double, 3>& out) {
     std::vector<double> n;
     size_t start = 0;
     while (true) {
@@ -61,14 +63,14 @@ bool ParseTriple(const std::string& text, bool oneForAll, Point3& out) {
     }
     if (n.size() == 1 && oneForAll) n = {n[0], n[0], n[0]};
     if (n.size() != 3) return false;
-    out = Point3(float(n[0]), float(n[1]), float(n[2]));
+    out = {n[0], n[1], n[2]};
     return true;
 }
 
 CLI::Validator Triple(bool oneForAll) {
     return CLI::Validator(
         [oneForAll](std::string& s) {
-            Point3 p;
+            std::array<double, 3> p;
             if (ParseTriple(s, oneForAll, p)) return std::string();
             return std::string(oneForAll ? "expects N or X,Y,Z" : "expects X,Y,Z") + ", got \"" + s + "\"";
         },
@@ -87,10 +89,12 @@ CLI::Validator Weighted() {
         "FILE[:WEIGHT]");
 }
 
-Point3 TripleOf(const std::string& text, bool oneForAll) {
-    Point3 p;
+// The value as stored: the text's numbers times `toStored`, worked out in
+// double and rounded once, as a script's value typed in stored units is.
+Point3 TripleOf(const std::string& text, bool oneForAll, double toStored = 1.0) {
+    std::array<double, 3> p{};
     ParseTriple(text, oneForAll, p);
-    return p;
+    return Point3(float(p[0] * toStored), float(p[1] * toStored), float(p[2] * toStored));
 }
 
 // A fresh scene in the requested unit, emptied again however the command
@@ -116,6 +120,7 @@ constexpr DWORD SCATTER_WIRE = 0x0030A0F0;  // orange
 void Run(const Options& o) {
     Scene scene(o.units);
     PluginHost& host = PluginHost::Get();
+    if (o.noGamma) gammaMgr.Enable(FALSE);
     Interface* ip = GetCOREInterface();
     const TimeValue t = static_cast<TimeValue>(std::lround(o.frame * GetTicksPerFrame()));
     ip->SetTime(t);
@@ -153,10 +158,10 @@ void Run(const Options& o) {
         // The rollout's units: scene units, degrees and percentages.
         if (!o.translateMin.empty()) set("translateMin", TripleOf(o.translateMin, false));
         if (!o.translateMax.empty()) set("translateMax", TripleOf(o.translateMax, false));
-        if (!o.rotateMin.empty()) set("rotateMin", TripleOf(o.rotateMin, false) * float(DEG_TO_RAD));
-        if (!o.rotateMax.empty()) set("rotateMax", TripleOf(o.rotateMax, false) * float(DEG_TO_RAD));
-        if (!o.scaleMin.empty()) set("scaleMin", TripleOf(o.scaleMin, true) / 100.0f);
-        if (!o.scaleMax.empty()) set("scaleMax", TripleOf(o.scaleMax, true) / 100.0f);
+        if (!o.rotateMin.empty()) set("rotateMin", TripleOf(o.rotateMin, false, DEG_TO_RAD));
+        if (!o.rotateMax.empty()) set("rotateMax", TripleOf(o.rotateMax, false, DEG_TO_RAD));
+        if (!o.scaleMin.empty()) set("scaleMin", TripleOf(o.scaleMin, true, 0.01));
+        if (!o.scaleMax.empty()) set("scaleMax", TripleOf(o.scaleMax, true, 0.01));
         if (o.previz) set("previzType", *o.previz);
         if (!o.densityMap.empty()) setter.Set(scatter.Scatter(), "distributionObjectDensityMap", o.densityMap);
         if (!o.scaleMapX.empty()) setter.Set(scatter.Scatter(), "Scale Map X", o.scaleMapX);
@@ -270,6 +275,7 @@ void addScatterCommand(CLI::App& app) {
     cmd->add_option("--scale-map-x", o->scaleMapX, "Scale map for X" + mapHelp);
     cmd->add_option("--scale-map-y", o->scaleMapY, "Scale map for Y" + mapHelp);
     cmd->add_option("--scale-map-z", o->scaleMapZ, "Scale map for Z" + mapHelp);
+    cmd->add_flag("--no-gamma", o->noGamma, "Turn the host's gamma correction off (map images are read as they are)");
     const std::map<std::string, int> previz{{"none", 0}, {"dot", 1}, {"box", 2}, {"wire-box", 3}, {"full", 4}};
     cmd->add_option("--previz", o->previz, "Viewport preview (previzType): none, dot, box, wire-box or full")
         ->transform(CLI::CheckedTransformer(previz, CLI::ignore_case));

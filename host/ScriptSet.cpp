@@ -5,6 +5,11 @@
 
 namespace {
 bool Outside(double v, const ParamRange& r) { return !(v >= r.low && v <= r.high); }
+// A float parameter holds floats: its bounds are the floats nearest to the
+// declared ones, or a bound such as 0.0001 could not be set itself.
+bool Outside(float v, const ParamRange& r) {
+    return !(v >= static_cast<float>(r.low) && v <= static_cast<float>(r.high));
+}
 
 std::string RangeText(const ParamRange& r) {
     std::ostringstream s;
@@ -36,7 +41,7 @@ bool ScriptSetParam(IParamBlock2* pb, std::string_view name, const PB2Value& val
     } else if (BaseType(type) == TYPE_BOOL) {
         if (value.i != 0 && value.i != 1) return error = label + ": expects true or false", false;
     } else if (IsIntType(type)) {
-        if (def->range && Outside(value.i, *def->range) && !def->IsControlValue(value.i)) {
+        if (def->range && Outside(static_cast<double>(value.i), *def->range) && !def->IsControlValue(value.i)) {
             return error = label + ": " + std::to_string(value.i) + " is outside " + RangeText(*def->range), false;
         }
     } else if (IsPoint3Type(type)) {

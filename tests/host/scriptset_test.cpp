@@ -30,6 +30,7 @@ ParamBlockDesc2 desc(BlockDesc{0, "ScriptPb", 0, nullptr, P_AUTO_CONSTRUCT, 0, 0
                          {.id = 5, .name = "even", .type = TYPE_INT, .validator = &evenOnly},
                          {.id = 6, .name = "list", .type = TabOf(TYPE_FLOAT), .flags = P_VARIABLE_SIZE},
                          {.id = 7, .name = "amount", .type = TYPE_FLOAT, .flags = P_OBSOLETE},
+                         {.id = 8, .name = "size", .type = TYPE_FLOAT, .def = 1.0f, .range = ParamRange{0.0001, 1e30}},
                      });
 
 TEST(ScriptSet, RangesControlValuesAndValidators) {
@@ -49,6 +50,8 @@ TEST(ScriptSet, RangesControlValuesAndValidators) {
         {"amount", PB2Value(1.0f), true},
         {"amount", PB2Value(1.5f), false},
         {"amount", PB2Value(std::nanf("")), false},
+        {"size", PB2Value(0.0001f), true},  // the float nearest the bound lies below it
+        {"size", PB2Value(0.0000999f), false},
         {"flag", PB2Value(1), true},
         {"flag", PB2Value(2), false},
         {"offset", PB2Value(Point3(0.5f, -1.0f, 1.0f)), true},
