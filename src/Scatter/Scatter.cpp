@@ -453,6 +453,10 @@ BaseInterface* Scatter::GetInterface(Interface_ID id) {
 // Keeping the distribution current
 
 void Scatter::requestRegeneration(TimeValue t, bool rebuildLinks) {
+    if (convertingLoaded) {
+        dirty = true;
+        return;
+    }
     const bool links = rebuildLinks || (pending && pending->rebuildLinks);
     pending = Pending{t, links};
 }

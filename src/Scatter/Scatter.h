@@ -137,6 +137,7 @@ private:
     // The timeless queries work on the time of the last generation.
     void ensureCurrentForQueries();
     void afterLoad();
+    void convertLoadedBlock(IParamBlock2* pb);
     void buildUnitBox();
     // The creation callback lets go of a scatter that goes away.
     static void forgetCreation(Scatter* scatter);
@@ -158,6 +159,9 @@ private:
     bool legacy = false;
 
     std::optional<Pending> pending;
+    // While the post-load step converts values, sets only mark the
+    // distribution dirty: other objects of the scene may not be ready yet.
+    bool convertingLoaded = false;
     ScatterPostLoad* pendingPostLoad = nullptr;
 };
 

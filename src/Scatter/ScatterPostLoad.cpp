@@ -20,6 +20,22 @@ enum : ParamID {
 
 constexpr float DEGREES_TO_RADIANS = 0.017453292f;
 
+// A choice that a damaged file holds outside the values its control writes
+// would stop display or generation with the internal assertion; it goes back
+// to its default, keys and all.
+void keepToChoice(IParamBlock2* pb, ParamID id, int low, int high, int fallback) {
+    const IParamBlock2::Slot* slot = pb->GetSlot(id);
+    if (!slot) return;
+    bool bad = false;
+    for (const IParamBlock2::Entry& e : slot->entries) {
+        bad = bad || e.value.i < low || e.value.i > high;
+        for (const IParamBlock2::Key& k : e.keys) bad = bad || k.v.i < low || k.v.i > high;
+    }
+    if (!bad) return;
+    pb->DeleteKeys(id);
+    pb->SetValue(id, 0, fallback);
+}
+
 Point3 triple(IParamBlock2* pb, ParamID first) {
     return Point3(pb->GetFloat(first), pb->GetFloat(static_cast<ParamID>(first + 1)),
                   pb->GetFloat(static_cast<ParamID>(first + 2)));
@@ -43,6 +59,17 @@ void ScatterPostLoad::Abandon() {
 void Scatter::afterLoad() {
     IParamBlock2* pb = pblock;
     if (!pb) return;
+    convertingLoaded = true;
+    convertLoadedBlock(pb);
+    convertingLoaded = false;
+    // Other objects' own post-load steps may still change what this one
+    // gathers: the next consumer regenerates.
+    dirty = true;
+}
+
+void Scatter::convertLoadedBlock(IParamBlock2* pb) {
+    keepToChoice(pb, scatter_previzType, SCATTER_PREVIZ_NONE, SCATTER_PREVIZ_FULL, SCATTER_PREVIZ_WIRE_BOX);
+    keepToChoice(pb, scatter_randomType, 0, 1, 1);
     auto* info = static_cast<IParamBlock2PostLoadInfo*>(pb->GetInterface(IPARAMBLOCK2POSTLOADINFO_ID));
     if (!info) return;
     const int version = static_cast<int>(info->GetVersion());
@@ -50,10 +77,7 @@ void Scatter::afterLoad() {
 
     // Older layouts used the Halton sequence without scrambling.
     legacy = true;
-    if (version == 1235) {
-        dirty = true;
-        return;
-    }
+    if (version == 1235) return;
     if (version == 1234) {
         pb->SetValue(scatter_scaleMin, 0, pb->GetPoint3(scatter_scaleMin) * pb->GetFloat(old_scaleUniformMin));
         pb->SetValue(scatter_scaleMax, 0, pb->GetPoint3(scatter_scaleMax) * pb->GetFloat(old_scaleUniformMax));
@@ -68,9 +92,6 @@ void Scatter::afterLoad() {
         pb->SetValue(scatter_scaleMax, 0, scaleMax * (pb->GetFloat(old_scaleUniformMax) / 100.0f));
     }
     pb->SetValue(scatter_uniformScaling, 0, FALSE);
-    // Other objects' own post-load steps may still change what this one
-    // gathers: the next consumer regenerates.
-    dirty = true;
 }
 
 }  // namespace Nimbal
