@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "MeshImport.h"
+#include "ProgressBar.h"
 #include "ProxyDriver.h"
 
 namespace cli {
@@ -311,6 +312,10 @@ bool IsInstanceFileName(const std::string& path) {
 void WriteInstances(ScatterNode& scatter, const std::string& path) {
     const bool json = Lower(fs::path(path).extension().string()) == ".json";
     AtomicFile file(path);
+    ProgressBar bar(scatter.NumInstances(), true);
+    auto progress = [&](int i) {
+        if ((i & 0xFFFF) == 0) bar.Update(i, path);
+    };
     std::ostream& out = file.Out();
     // Names are looked up once per scattered node, not once per instance.
     INode* lastNode = nullptr;
@@ -325,6 +330,7 @@ void WriteInstances(ScatterNode& scatter, const std::string& path) {
     if (json) {
         out << "{\"instances\": [";
         scatter.ForEachInstance([&](int i, const InstanceRecord& r) {
+            progress(i);
             out << (i ? ",\n" : "\n") << "  {\"instance\": " << i << ", \"object\": " << nameOf(r.node) << ", \"tm\": [";
             for (int row = 0; row < 4; ++row) {
                 const Point3 p = r.tm.GetRow(row);
@@ -337,6 +343,7 @@ void WriteInstances(ScatterNode& scatter, const std::string& path) {
     } else {
         out << "instance,object,r0x,r0y,r0z,r1x,r1y,r1z,r2x,r2y,r2z,r3x,r3y,r3z\n";
         scatter.ForEachInstance([&](int i, const InstanceRecord& r) {
+            progress(i);
             out << i << ',' << nameOf(r.node);
             for (int row = 0; row < 4; ++row) {
                 const Point3 p = r.tm.GetRow(row);
