@@ -292,7 +292,7 @@ void addScatterCommand(CLI::App& app) {
             "FILE.csv|FILE.json"));
     cmd->add_option("--preview", o->preview, "Draw the viewport preview, seen from above, into FILE.png");
     cmd->add_option("--preview-size", o->previewSize, "Longer side of the preview picture, in pixels")
-        ->check(CLI::Range(16, 8192))
+        ->check(CLI::Range(16, 4096))
         ->capture_default_str();
     cmd->add_option("--save", o->save, "Save the scene to FILE (the host's scene file)");
     cmd->callback([o] { Run(*o); });

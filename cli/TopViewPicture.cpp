@@ -13,9 +13,10 @@
 namespace cli {
 namespace {
 
-// Each picture pixel is drawn as SS x SS samples and averaged: smooth edges
-// without an antialiasing rasteriser.
-constexpr int SS = 2;
+// Each picture pixel is drawn as ss x ss samples and averaged: smooth edges
+// without an antialiasing rasteriser. Large pictures take one sample, which
+// keeps the buffers within a few hundred megabytes.
+int SamplesPerSide(int longSide) { return longSide <= 2048 ? 2 : 1; }
 
 // Visits the world-space primitives of the records: triangles (shaded
 // meshes and triangle records), segments (polylines, wire meshes) and dots
@@ -69,6 +70,7 @@ void Visit(const std::vector<DrawRecord>& records, bool wires, Tri tri, Seg seg,
 bool Finite(const Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 struct Canvas {
+    int ss = 2;        // samples per picture pixel, per side
     int w = 0, h = 0;  // in samples
     float x0 = 0, y1 = 0, scale = 1;  // world x0 maps to 0, world y1 to the top
     float depthTolerance = 0;
@@ -128,21 +130,21 @@ struct Canvas {
         const int steps = std::max(1, int(std::ceil(span)));
         for (int s = 0; s <= steps; ++s) {
             const float t = float(s) / float(steps);
-            const int x = int(std::floor(ax + (bx - ax) * t)) - SS / 2;
-            const int y = int(std::floor(ay + (by - ay) * t)) - SS / 2;
+            const int x = int(std::floor(ax + (bx - ax) * t)) - ss / 2;
+            const int y = int(std::floor(ay + (by - ay) * t)) - ss / 2;
             const float z = a.z + (b.z - a.z) * t;
-            for (int dy = 0; dy < SS; ++dy)
-                for (int dx = 0; dx < SS; ++dx) Put(x + dx, y + dy, z, color, true);
+            for (int dy = 0; dy < ss; ++dy)
+                for (int dx = 0; dx < ss; ++dx) Put(x + dx, y + dy, z, color, true);
         }
     }
 
     // A dot three picture pixels across.
     void Dot(const Point3& p, const Point3& color) {
         if (!Finite(p)) return;
-        const int r = (3 * SS) / 2;
+        const int r = (3 * ss) / 2;
         const int cx = int(std::floor(Sx(p))), cy = int(std::floor(Sy(p)));
-        for (int y = cy - r; y < cy - r + 3 * SS; ++y)
-            for (int x = cx - r; x < cx - r + 3 * SS; ++x) Put(x, y, p.z, color, true);
+        for (int y = cy - r; y < cy - r + 3 * ss; ++y)
+            for (int x = cx - r; x < cx - r + 3 * ss; ++x) Put(x, y, p.z, color, true);
     }
 };
 
@@ -153,7 +155,7 @@ void TopViewPicture::Add(const std::vector<DrawRecord>& records, bool meshesAsWi
 }
 
 TopViewPicture::Size TopViewPicture::WritePng(const std::string& path, int longSide) const {
-    if (longSide < 1 || longSide > 16384) throw Failure{"a picture side must be 1 to 16384 pixels"};
+    if (longSide < 1 || longSide > 4096) throw Failure{"a picture side must be 1 to 4096 pixels"};
 
     // The extent of everything drawn.
     float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
@@ -189,11 +191,13 @@ TopViewPicture::Size TopViewPicture::WritePng(const std::string& path, int longS
     size.height = std::clamp(int(std::lround((y1 - y0) * scale)), 1, longSide);
 
     Canvas canvas;
-    canvas.w = size.width * SS;
-    canvas.h = size.height * SS;
+    const int ss = SamplesPerSide(longSide);
+    canvas.ss = ss;
+    canvas.w = size.width * ss;
+    canvas.h = size.height * ss;
     canvas.x0 = x0;
     canvas.y1 = y1;
-    canvas.scale = scale * SS;
+    canvas.scale = scale * float(ss);
     canvas.depthTolerance = 1e-3f * std::max(hi[2] - lo[2], extent);
     const size_t samples = size_t(canvas.w) * size_t(canvas.h);
     canvas.depth.assign(samples, -INFINITY);
@@ -224,11 +228,11 @@ TopViewPicture::Size TopViewPicture::WritePng(const std::string& path, int longS
         for (int x = 0; x < size.width; ++x) {
             for (int ch = 0; ch < 3; ++ch) {
                 int sum = 0;
-                for (int dy = 0; dy < SS; ++dy)
-                    for (int dx = 0; dx < SS; ++dx)
-                        sum += canvas.rgb[3 * (size_t(y * SS + dy) * size_t(canvas.w) + size_t(x * SS + dx)) + ch];
+                for (int dy = 0; dy < ss; ++dy)
+                    for (int dx = 0; dx < ss; ++dx)
+                        sum += canvas.rgb[3 * (size_t(y * ss + dy) * size_t(canvas.w) + size_t(x * ss + dx)) + ch];
                 pixels[3 * (size_t(y) * size_t(size.width) + size_t(x)) + ch] =
-                    static_cast<uint8_t>((sum + SS * SS / 2) / (SS * SS));
+                    static_cast<uint8_t>((sum + ss * ss / 2) / (ss * ss));
             }
         }
     }

@@ -21,8 +21,8 @@ public:
     struct Size {
         int width = 0, height = 0;
     };
-    // Writes an 8-bit RGB PNG whose longer side is `longSide` pixels; a
-    // Failure when it cannot be written.
+    // Writes an 8-bit RGB PNG whose longer side is `longSide` pixels (up to
+    // 4096); a Failure when it cannot be written.
     Size WritePng(const std::string& path, int longSide) const;
 
 private:
