@@ -22,13 +22,17 @@
 //         distribution.generate(ScatterSettings::read(pblock, t, legacy));
 //     }
 //
-// regenerate() reports whether gathering took place (record generationTime
-// and set meshCacheStale then) and how generation ended (Generated, NoInput
-// for empty or zero-weight inputs, which log nothing, or OutOfMemory, which
-// is logged and leaves the instance list empty).
+// regenerate() reports whether the lists were built (pass.gathered) and how
+// generation ended (pass.outcome): Generated; NoInput for empty or
+// zero-weight inputs, which logs nothing; or OutOfMemory when the count's
+// instances cannot be held, which is logged and leaves the instance list
+// empty (a command-line tool reports it; setMemoryLimit caps the list's
+// memory below what the allocator would grant). generate() may run again on
+// the same lists with other settings; any scene change needs gather() first.
 //
 // Reading the result: numInstances(), instance(i), instanceNode(i) (the
-// scattered node, null when i is out of range) and instanceTm(i, settings).
+// scattered node, null when i is out of range) and instanceTm(i, settings)
+// (i must be an instance: out of range raises the internal assertion).
 // Transforms are not stored: instanceTm takes the settings to use, so a
 // fresh snapshot (ScatterSettings::read) changes them without regenerating;
 // settings() is the snapshot the last generation used. scatteredObjects()
