@@ -189,13 +189,13 @@ bool ImportMeshFile(const std::string& path, ImportedMesh& out, std::string& err
         for (int f = 0; f < numFaces; ++f) tf[f].setTVerts(corners[f][0].t, corners[f][1].t, corners[f][2].t);
     }
     if (!normals.Values().empty()) {
-        MeshNormalSpec* spec = mesh.SpecifyNormals();
-        spec->SetNumNormals(static_cast<int>(normals.Values().size()));
-        for (int i = 0; i < spec->GetNumNormals(); ++i) spec->Normal(i) = normals.Values()[static_cast<size_t>(i)];
-        spec->SetNumFaces(numFaces);
+        MeshNormalSpec* normalSet = mesh.SpecifyNormals();
+        normalSet->SetNumNormals(static_cast<int>(normals.Values().size()));
+        for (int i = 0; i < normalSet->GetNumNormals(); ++i) normalSet->Normal(i) = normals.Values()[static_cast<size_t>(i)];
+        normalSet->SetNumFaces(numFaces);
         for (int f = 0; f < numFaces; ++f) {
             if (!faceHasNormals[f]) continue;
-            for (int k = 0; k < 3; ++k) spec->Face(f).SpecifyNormalID(k, static_cast<int>(corners[f][k].n));
+            for (int k = 0; k < 3; ++k) normalSet->Face(f).SpecifyNormalID(k, static_cast<int>(corners[f][k].n));
         }
     }
     mesh.InvalidateGeomCache();

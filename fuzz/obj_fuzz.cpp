@@ -134,15 +134,15 @@ void compare(const Model& model, const Mesh& mesh) {
     if (size_t(mesh.getNumVerts()) != model.v.size() || size_t(mesh.getNumFaces()) != model.faces.size() ||
         size_t(mesh.getNumTVerts()) != model.vt.size())
         mismatch("counts differ");
-    const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
-    if (!spec || size_t(spec->GetNumNormals()) != model.vn.size() || spec->GetNumFaces() != mesh.getNumFaces())
+    const MeshNormalSpec* normalSet = mesh.GetSpecifiedNormals();
+    if (!normalSet || size_t(normalSet->GetNumNormals()) != model.vn.size() || normalSet->GetNumFaces() != mesh.getNumFaces())
         mismatch("normal counts differ");
     for (size_t i = 0; i < model.v.size(); ++i)
         if (!samePoint(mesh.getVert(int(i)), model.v[i])) mismatch("position differs");
     for (size_t i = 0; i < model.vt.size(); ++i)
         if (!samePoint(mesh.getTVert(int(i)), model.vt[i])) mismatch("texture vertex differs");
     for (size_t i = 0; i < model.vn.size(); ++i)
-        if (!samePoint(spec->Normal(int(i)), model.vn[i])) mismatch("normal differs");
+        if (!samePoint(normalSet->Normal(int(i)), model.vn[i])) mismatch("normal differs");
     for (size_t f = 0; f < model.faces.size(); ++f) {
         const Model::Tri& t = model.faces[f];
         const Face& face = mesh.getFace(int(f));
@@ -150,10 +150,10 @@ void compare(const Model& model, const Mesh& mesh) {
             mismatch("face flags differ");
         for (int c = 0; c < 3; ++c) {
             if (face.v[c] != DWORD(t.v[c] - 1) || mesh.mapFaces(1)[f].t[c] != DWORD(t.t[c] - 1) ||
-                spec->Face(int(f)).GetNormalID(c) != t.n[c] - 1)
+                normalSet->Face(int(f)).GetNormalID(c) != t.n[c] - 1)
                 mismatch("face indices differ");
             if (face.v[c] >= DWORD(mesh.getNumVerts()) || mesh.mapFaces(1)[f].t[c] >= DWORD(mesh.getNumTVerts()) ||
-                spec->GetNormalIndex(int(f), c) < 0)
+                normalSet->GetNormalIndex(int(f), c) < 0)
                 mismatch("index out of range in a built mesh");
         }
     }

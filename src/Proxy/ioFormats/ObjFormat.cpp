@@ -304,13 +304,13 @@ bool ObjParser::build(Mesh& mesh) {
     m.setNumTVFaces(nf);
     m.setNumTVerts(nt);
     m.setNumVerts(nv);
-    MeshNormalSpec* spec = m.SpecifyNormals();
-    spec->SetNumNormals(nn);
-    spec->SetNumFaces(nf);
+    MeshNormalSpec* normalSet = m.SpecifyNormals();
+    normalSet->SetNumNormals(nn);
+    normalSet->SetNumFaces(nf);
 
     if (nv > 0) std::memcpy(static_cast<void*>(m.verts.data()), positions_.data(), sizeof(Point3) * size_t(nv));
     if (nt > 0) std::memcpy(static_cast<void*>(m.mapVerts(1).data()), textureVertices_.data(), sizeof(Point3) * size_t(nt));
-    for (int32_t i = 0; i < nn; ++i) spec->Normal(i) = normals_[i];
+    for (int32_t i = 0; i < nn; ++i) normalSet->Normal(i) = normals_[i];
 
     TVFace* tvFaces = nf > 0 ? m.mapFaces(1).data() : nullptr;
     for (int32_t i = 0; i < nf; ++i) {
@@ -321,7 +321,7 @@ bool ObjParser::build(Mesh& mesh) {
         // so faces before any "usemtl" carry 0xFFFF.
         face.flags = EDGE_ALL | (DWORD(uint16_t(t.material)) << 16);
         tvFaces[i].setTVerts(DWORD(t.c[0].t), DWORD(t.c[1].t), DWORD(t.c[2].t));
-        MeshNormalFace& normalFace = spec->Face(i);
+        MeshNormalFace& normalFace = normalSet->Face(i);
         for (int corner = 0; corner < 3; ++corner) normalFace.SetNormalID(corner, t.c[corner].n);
     }
     mesh = std::move(m);
