@@ -248,7 +248,14 @@ int32_t CumulativeSearch::pick(float target) const {
 void CumulativeSearch::pick(const float* targets, int32_t* found, int32_t n) const {
     const Level& top = levels_[numLevels_ - 1];
     const float total = top.values[top.count - 1];
-    for (int32_t i = 0; i < n; ++i) found[i] = 0;
+    // Targets that find nothing descend harmlessly to the first record and
+    // are answered at the end.
+    float clamped[64];
+    NIMBAL_ASSERT(n >= 0 && n <= 64);
+    for (int32_t i = 0; i < n; ++i) {
+        found[i] = 0;
+        clamped[i] = targets[i] < total ? targets[i] : -INF;
+    }
     for (int32_t level = numLevels_ - 1; level >= 0; --level) {
         const Level& l = levels_[level];
         for (int32_t i = 0; i < n; ++i) {
@@ -256,7 +263,7 @@ void CumulativeSearch::pick(const float* targets, int32_t* found, int32_t n) con
             const int32_t size = std::min(BLOCK, l.count - first);
             const float* v = l.values + first;
             int32_t notAbove = 0;
-            for (int32_t k = 0; k < size; ++k) notAbove += v[k] <= targets[i];
+            for (int32_t k = 0; k < size; ++k) notAbove += v[k] <= clamped[i];
             found[i] = first + notAbove;
             if (level > 0) __builtin_prefetch(levels_[level - 1].values + int64_t(found[i]) * BLOCK);
         }

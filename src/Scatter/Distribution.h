@@ -177,8 +177,8 @@ public:
     void build(const float* cumulative, int32_t count);
     // As pickCumulative on the values given to build.
     int32_t pick(float target) const;
-    // n picks at once, level by level, so that the memory reads of all of
-    // them overlap instead of waiting for one another.
+    // Up to 64 picks at once, level by level, so that the memory reads of
+    // all of them overlap instead of waiting for one another.
     void pick(const float* targets, int32_t* found, int32_t n) const;
 
 private:
