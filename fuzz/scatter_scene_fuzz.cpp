@@ -27,7 +27,7 @@ void Call(FPInterface* ops, const char* name, const FPParams& params) {
     ops->Invoke(name, result, params);
 }
 
-void UseScatter(Interface* ip, INode* node, Scatter* s) {
+void UseScatter(INode* node, Scatter* s) {
     IParamBlock2* pb = s->pblock;
     if (pb) {
         // The count is the user's to choose; a huge one is only slow.
@@ -77,7 +77,7 @@ void UseScatter(Interface* ip, INode* node, Scatter* s) {
 
 void UseScene(Interface* ip) {
     for (INode* n : ip->AllNodes())
-        if (auto* s = dynamic_cast<Scatter*>(n->GetObjectRef())) UseScatter(ip, n, s);
+        if (auto* s = dynamic_cast<Scatter*>(n->GetObjectRef())) UseScatter(n, s);
 }
 
 INode* MeshNode(Interface* ip, const MCHAR* name, const Point3& lo, const Point3& hi) {

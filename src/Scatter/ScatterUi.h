@@ -8,14 +8,24 @@ namespace Nimbal {
 
 class Scatter;
 
-enum : MapID { SCATTER_MAP_OBJECTS = 0, SCATTER_MAP_SCATTERING = 1, SCATTER_MAP_TRANSFORMATIONS = 2, SCATTER_MAP_DISPLAY = 3 };
+enum : MapID {
+    SCATTER_MAP_OBJECTS = 0,
+    SCATTER_MAP_SCATTERING = 1,
+    SCATTER_MAP_TRANSFORMATIONS = 2,
+    SCATTER_MAP_DISPLAY = 3,
+};
 
 // The convert button's confirmation box.
 inline constexpr int IDS_SCATTER_CONVERT_CONFIRM = 10080;
 inline constexpr int IDS_SCATTER_CONVERT_CAPTION = 10081;
 
 // Dialog templates, one per rollout.
-enum : int { SCATTER_DIALOG_OBJECTS = 1708, SCATTER_DIALOG_SCATTERING, SCATTER_DIALOG_TRANSFORMATIONS, SCATTER_DIALOG_DISPLAY };
+enum : int {
+    SCATTER_DIALOG_OBJECTS = 1708,
+    SCATTER_DIALOG_SCATTERING,
+    SCATTER_DIALOG_TRANSFORMATIONS,
+    SCATTER_DIALOG_DISPLAY,
+};
 
 // Control ids; each rollout has its own template, the numbers do not clash
 // across the whole block either.
