@@ -38,7 +38,8 @@ constexpr int GEOM_DISPLAY_DEFAULT = 0;
 class BaseObject : public ReferenceTarget {
 public:
     virtual int Display(TimeValue, INode*, ViewExp*, int) { return 0; }
-    virtual int HitTest(TimeValue, INode*, int, int, int, const Point2*, ViewExp*) { return 0; }
+    // TRUE when the object is hit by the region the points make (MakeHitRegion).
+    virtual int HitTest(TimeValue, INode*, int, int, int, IPoint2*, ViewExp*) { return 0; }
     virtual void GetWorldBoundBox(TimeValue t, INode* inode, ViewExp* vp, Box3& box);
     virtual void GetLocalBoundBox(TimeValue, INode*, ViewExp*, Box3& box) { box.Init(); }
     virtual CreateMouseCallBack* GetCreateMouseCallBack() { return nullptr; }
