@@ -94,11 +94,29 @@ public:
     uint64_t scrambleState() const noexcept { return scrambleState_; }
 
 private:
+    struct Digits;
+    // Where a dimension's sequence stands, in digits, so that a sample costs
+    // a table read and one addition per digit above the table's instead of a
+    // division per digit. It describes `index`; a dimension whose index,
+    // base or inverse was changed from outside is read afresh.
+    struct Cursor {
+        uint32_t index = 0;
+        int32_t base = 0;
+        uint32_t invBaseBits = 0;
+        const Digits* digits = nullptr;  // null: a base without tables, summed digit by digit
+        uint32_t low = 0;                // index modulo the table's length
+        int32_t highCount = 0;           // digits of index / the table's length, lowest first
+        uint8_t high[32] = {};
+    };
+
     static int checkedDimension(int k);
+    static void resync(const Dimension& d, Cursor& c);
+    static float radicalInverse(const Dimension& d, Cursor& c);
 
     Dimension dims_[5];
     bool scramble_;
     uint64_t scrambleState_;
+    Cursor cursors_[5];
 };
 
 // Type 0: PrngGenerator; type 1: HaltonGenerator, unscrambled for scenes that

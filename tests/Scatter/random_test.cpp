@@ -245,6 +245,90 @@ TEST(HaltonGenerator, RoundingNeverReachesOne) {
     }
 }
 
+// The radical inverse as first written: digit by digit in single precision,
+// lowest digit first, held below 1. The generator keeps its digits from one
+// sample to the next and sums from tables; it must give these bits.
+float straightRadicalInverse(uint32_t i, int32_t base, float invBase) {
+    const uint32_t b = base > 1 ? uint32_t(base) : 2u;
+    float r = 0.0f;
+    float f = invBase;
+    while (i != 0) {
+        const uint32_t digit = i % b;
+        i /= b;
+        r += float(digit) * f;
+        f *= invBase;
+    }
+    return r < 1.0f ? r : 0x1.fffffep-1f;
+}
+
+// Runs of samples from `starts`, each run crossing the point it starts just
+// below, compared bit for bit with the straight formula; in the scrambled
+// variant the base-7 coordinate is the scrambling generator's draw instead.
+void expectStraightSums(HaltonGenerator& g, const std::vector<uint32_t>& starts, int run) {
+    for (uint32_t start : starts) {
+        for (int k = 0; k < 5; ++k) g.dimension(k).index = int32_t(start);
+        Xorshift64Star scrambler(g.scrambleState());
+        for (int n = 0; n < run; ++n) {
+            const uint32_t i = start + uint32_t(n);
+            const Sample s = draw(g);
+            for (int k = 0; k < 5; ++k) {
+                const HaltonGenerator::Dimension& d = g.dimension(k);
+                const float expected = k == 3 && g.scramble() ? scrambler.nextUnit()
+                                                              : straightRadicalInverse(i, d.base, d.invBase);
+                ASSERT_EQ(std::bit_cast<uint32_t>(s[size_t(k)]), std::bit_cast<uint32_t>(expected))
+                    << "index " << i << " base " << d.base;
+            }
+            ASSERT_EQ(g.dimension(4).index, int32_t(i + 1u));
+        }
+    }
+}
+
+TEST(HaltonGenerator, SamplesAreTheStraightRadicalInversesAcrossDigitCarries) {
+    std::vector<uint32_t> starts = {0u, 1u, (1u << 24) - 40u, (1u << 25) - 40u, uint32_t(INT32_MAX) - 40u,
+                                    UINT32_MAX - 40u};  // the last runs through the wrap to index 0
+    // Just below every power of each base that fits in 32 bits: where a new
+    // digit appears and where the tables' low digits roll over.
+    for (uint32_t base : {2u, 3u, 5u, 7u, 11u})
+        for (uint64_t p = base; p <= UINT32_MAX; p *= base) starts.push_back(p < 40u ? 0u : uint32_t(p - 40u));
+    // And anywhere.
+    Xorshift128 pick = seedXorshift128(77);
+    for (int k = 0; k < 20; ++k) starts.push_back(pick.next());
+    for (bool scramble : {false, true}) {
+        SCOPED_TRACE(scramble ? "scrambled" : "legacy");
+        HaltonGenerator g(scramble);
+        g.seed(3);
+        expectStraightSums(g, starts, 80);
+    }
+
+    // A whole seeded sequence far past its start, as a scatter draws it.
+    HaltonGenerator g(false);
+    g.seed(42);
+    const uint32_t start = uint32_t(g.dimension(0).index);
+    for (uint32_t n = 0; n < 300000; ++n) {
+        float out[5];
+        g.getSample(out);
+        for (int k = 0; k < 5; ++k) {
+            const HaltonGenerator::Dimension& d = g.dimension(k);
+            ASSERT_EQ(std::bit_cast<uint32_t>(out[k]),
+                      std::bit_cast<uint32_t>(straightRadicalInverse(start + n, d.base, d.invBase)))
+                << "index " << start + n << " base " << d.base;
+        }
+    }
+}
+
+TEST(HaltonGenerator, BasesAndInversesSetFromOutsideSumDigitByDigit) {
+    HaltonGenerator g(false);
+    g.seed(9);
+    g.dimension(0).base = 4;  // no table for it
+    g.dimension(0).invBase = 0.25f;
+    g.dimension(1).invBase = 0.3f;  // base 3 with another inverse
+    g.dimension(2).base = 1;        // summed as base 2
+    g.dimension(3).base = 0;
+    g.dimension(3).invBase = 0.5f;  // the base-2 inverse, the base summed as 2
+    g.dimension(4).base = 2;        // base 2 with the base-11 inverse
+    expectStraightSums(g, {0u, 1000u, 4090u, 65530u, 1u << 24, UINT32_MAX - 10u}, 20);
+}
+
 TEST(ScatterRandom, SameSeedGivesBitIdenticalSamplesAndReseedingRestarts) {
     for (int type : {0, 1}) {
         for (bool legacy : {false, true}) {
