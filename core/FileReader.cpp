@@ -41,26 +41,37 @@ bool FileReader::fill() {
 bool FileReader::eof() { return !fill(); }
 
 bool FileReader::nextLine(String& line) {
-    line = String();
-    if (!fill()) return false;
-    // Bytes are gathered first so that a long line costs amortised linear
-    // time, then converted once.
-    std::string bytes;
+    if (!fill()) {
+        line.assignAnsi(nullptr, 0);
+        return false;
+    }
+    // Most lines lie inside the buffer and convert straight from it; a line
+    // crossing a refill is gathered first so that a long line costs amortised
+    // linear time, then converted once.
+    pending_.clear();
     bool ended = false;
+    const char* start = nullptr;
+    size_t taken = 0;
     while (!ended && fill()) {
-        const char* start = buffer_ + position_;
+        start = buffer_ + position_;
         const void* newline = std::memchr(start, '\n', size_t(end_ - position_));
-        int taken = newline ? int(static_cast<const char*>(newline) - start) : end_ - position_;
-        bytes.append(start, size_t(taken));
-        position_ += taken;
+        taken = newline ? size_t(static_cast<const char*>(newline) - start) : size_t(end_ - position_);
+        position_ += int(taken);
         if (newline) {
             ++position_;
             ended = true;
         }
-        if (bytes.size() >= size_t(INT32_MAX)) throw Exception("FileReader: line too long", STOP_CODE);
+        if (!ended || !pending_.empty()) {
+            pending_.append(start, taken);
+            if (pending_.size() >= size_t(INT32_MAX)) throw Exception("FileReader: line too long", STOP_CODE);
+        }
     }
-    if (ended && !bytes.empty() && bytes.back() == '\r') bytes.pop_back();
-    line = String::fromAnsi(bytes.data(), int32_t(bytes.size()));
+    if (!pending_.empty() || !ended) {
+        start = pending_.data();
+        taken = pending_.size();
+    }
+    if (ended && taken > 0 && start[taken - 1] == '\r') --taken;
+    line.assignAnsi(start, int32_t(taken));
     return true;
 }
 

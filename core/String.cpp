@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <sstream>
 #include <utility>
 
@@ -90,6 +93,13 @@ String String::fromAnsi(const char* bytes, int32_t count) {
     String s;
     s.appendAnsiBytes(bytes, count);
     return s;
+}
+
+void String::assignAnsi(const char* bytes, int32_t count) {
+    NIMBAL_ASSERT(count >= 0 && (bytes || count == 0));
+    wideLength_ = 0;
+    narrowLength_ = 0;
+    appendAnsiBytes(bytes, count);
 }
 
 String String::fromUtf8(std::string_view utf8) {
@@ -205,7 +215,23 @@ void String::growWide(int64_t needed) const {
 void String::appendAnsiBytes(const char* bytes, int32_t count) {
     // Room for the terminator too: the converted count of 8-bit text includes it.
     growWide(int64_t(wideLength_) + count + 1);
-    for (int32_t i = 0; i < count; ++i) wide_[wideLength_ + i] = ansiToWide(static_cast<unsigned char>(bytes[i]));
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes);
+    char16_t* out = wide_ + wideLength_;
+    int32_t i = 0;
+#ifdef __SSE2__
+    // Text read from files is mostly ASCII: widen 16 bytes at a time until
+    // one has its high bit set; the last chunk may overlap the one before.
+    const __m128i zero = _mm_setzero_si128();
+    while (i < count && count >= 16) {
+        const int32_t at = std::min(i, count - 16);
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
+        if (_mm_movemask_epi8(chunk) != 0) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 8), _mm_unpackhi_epi8(chunk, zero));
+        i = at + 16;
+    }
+#endif
+    for (; i < count; ++i) out[i] = ansiToWide(in[i]);
     wideLength_ += count;
     wide_[wideLength_] = 0;
 }

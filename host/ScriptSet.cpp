@@ -25,7 +25,10 @@ bool ScriptSetParam(IParamBlock2* pb, std::string_view name, const PB2Value& val
         error = "no parameter named \"" + std::string(name) + "\"";
         return false;
     }
-    const std::string label = "\"" + std::string(name) + "\"";
+    // Built by appending: the short-literal + temporary form trips a false
+    // -Wrestrict in optimised builds.
+    std::string label = "\"";
+    label.append(name).append("\"");
     if (tabIndex < 0 || tabIndex >= pb->Count(def->id)) {
         error = label + ": no entry " + std::to_string(tabIndex);
         return false;

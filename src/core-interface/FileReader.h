@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "core-interface/Object.h"
 #include "core-interface/String.h"
@@ -37,6 +38,8 @@ private:
 
     static constexpr int BUFFER_SIZE = 1 << 16;
 
+    // Holds a line that crosses a buffer refill; kept to reuse its storage.
+    std::string pending_;
     std::FILE* file_ = nullptr;
     char* buffer_ = nullptr;
     int position_ = 0;

@@ -36,6 +36,10 @@ public:
     static String fromAnsi(const char* bytes, int32_t count);
     // Malformed sequences become U+FFFD.
     static String fromUtf8(std::string_view utf8);
+    // Replaces the text by exactly count ANSI bytes, keeping the buffer when
+    // it is large enough: a reader filling one String line after line
+    // allocates only for the longest line.
+    void assignAnsi(const char* bytes, int32_t count);
 
     String(const String& other);
     String(String&& other) noexcept;

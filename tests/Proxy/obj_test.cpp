@@ -327,7 +327,7 @@ TEST(ObjParser, NumbersRoundExactlyAsStrtof) {
             if (d == point) t += '.';
             t += char('0' + rng() % 10);
         }
-        if (rng() % 3 == 0) t += "e" + std::to_string(int(rng() % 90) - 45);
+        if (rng() % 3 == 0) (t += 'e') += std::to_string(int(rng() % 90) - 45);
         tokens.push_back(t);
     }
     for (const std::string& t : tokens) {

@@ -128,6 +128,35 @@ TEST_F(FileReaderTest, LinesLongerThanTheBufferAndBinaryContent) {
     EXPECT_EQ(lines, newlines + (binary.back() == '\n' ? 0 : 1));
 }
 
+// The buffer holds 65536 bytes: a CR just before a refill and its LF just
+// after must still end the line, and lines are not cut at the seam.
+TEST_F(FileReaderTest, LineEndsAcrossTheBufferSeam) {
+    for (size_t crAt : {size_t(65535), size_t(65534), size_t(65536)}) {
+        std::string bytes(crAt, 'a');
+        bytes += "\r\nnext\n";
+        FileReader reader(write("seam.txt", bytes));
+        std::vector<String> got = readAll(reader);
+        ASSERT_EQ(got.size(), 2u) << crAt;
+        EXPECT_EQ(got[0].length(), int32_t(crAt)) << crAt;
+        EXPECT_EQ(got[1], String("next")) << crAt;
+    }
+}
+
+// Readers fill one String line after line: it must not allocate per line.
+TEST_F(FileReaderTest, ReusesTheLinesBuffer) {
+    std::string bytes = std::string(100, 'x') + "\n";
+    for (int i = 0; i < 50; ++i) bytes += "short line " + std::to_string(i) + "\n";
+    FileReader reader(write("reuse.txt", bytes));
+    String line;
+    ASSERT_TRUE(reader.nextLine(line));
+    const char16_t* storage = line.c_wstr();
+    const int32_t capacity = line.capacity();
+    while (reader.nextLine(line)) {
+        EXPECT_EQ(line.c_wstr(), storage);
+        EXPECT_EQ(line.capacity(), capacity);
+    }
+}
+
 TEST_F(FileReaderTest, NonAsciiFileNameAndReopen) {
     const String first = write("\u00E9t\u00E9.txt", "one\n");
     const String second = write("second.txt", "two\n");

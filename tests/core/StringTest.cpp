@@ -127,6 +127,30 @@ TEST(String, EightBitInputMapsTheHighBlock) {
     EXPECT_EQ(withNul[1], u'\0');
 }
 
+// Long ASCII runs are widened in blocks; every byte value at every place in
+// a block, and lengths around the block size, must give the same characters
+// as converting one byte at a time.
+TEST(String, BlockConversionMatchesBytewise) {
+    for (int32_t length : {15, 16, 17, 31, 32, 33, 47}) {
+        for (int32_t at = 0; at < length; ++at) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string bytes(size_t(length), 'k');
+                bytes[size_t(at)] = char(byte);
+                String s = String::fromAnsi(bytes.data(), length);
+                ASSERT_EQ(s.length(), length);
+                for (int32_t i = 0; i < length; ++i)
+                    ASSERT_EQ(s[i], Nimbal::ansiToWide(static_cast<unsigned char>(bytes[size_t(i)])))
+                        << length << " " << at << " " << byte;
+            }
+        }
+    }
+    String reused("a rather long first text of some length");
+    const int32_t capacity = reused.capacity();
+    reused.assignAnsi("\x80 after", 7);
+    EXPECT_EQ(reused.toUtf8(), "\u20AC after");
+    EXPECT_EQ(reused.capacity(), capacity);
+}
+
 TEST(String, IntegersGoThroughDecimalText) {
     EXPECT_EQ(String(0), String("0"));
     EXPECT_EQ(String(-2147483647 - 1), String("-2147483648"));

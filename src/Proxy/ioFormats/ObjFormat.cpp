@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "Proxy/ioFormats/FileFormats.h"
 #include "core-interface/Debug.h"
@@ -339,7 +342,21 @@ void feedLines(FileReader& reader, ObjParser& parser) {
         const int32_t n = line.length();
         const char16_t* wide = line.c_wstr();
         char* bytes = parser.lineBuffer(size_t(n));
-        for (int32_t i = 0; i < n; ++i) bytes[i] = wide[i] < 0x80 ? char(wide[i]) : char(0x80);
+        int32_t i = 0;
+#ifdef __SSE2__
+        // min(c, 0x80) as x - (x -sat 0x80), then a pack that cannot saturate.
+        const __m128i limit = _mm_set1_epi16(0x80);
+        // The last chunk may overlap the one before.
+        for (; n >= 16 && i < n; i += 16) {
+            i = std::min(i, n - 16);
+            __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide + i));
+            __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide + i + 8));
+            low = _mm_sub_epi16(low, _mm_subs_epu16(low, limit));
+            high = _mm_sub_epi16(high, _mm_subs_epu16(high, limit));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i), _mm_packus_epi16(low, high));
+        }
+#endif
+        for (; i < n; ++i) bytes[i] = char(std::min<char16_t>(wide[i], 0x80));
         if (!parser.addBufferedLine(size_t(n))) return;
     } while (!reader.eof());
 }
