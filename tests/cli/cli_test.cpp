@@ -1,35 +1,20 @@
 // The tool as a user runs it, and the plug-in module as a host loads it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/run_nimbal.h"
 #include "host/Max.h"
 
 namespace {
 
-const std::string kBin = NIMBAL_BIN_DIR;
-
-struct Result {
-    int code;
-    std::string out;
-};
+using clitest::kBin;
+using Result = clitest::Outcome;
 
 Result Nimbal(const std::string& args, const std::string& env = "") {
-    const std::string cmd = env + " " + kBin + "/nimbal " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    Result r{-1, {}};
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return clitest::RunShell(env + " " + kBin + "/nimbal " + args + " 2>/dev/null");
 }
 
 TEST(Cli, ClassesListsTheRegistryThroughTheModule) {

@@ -1,8 +1,6 @@
 // `nimbal proxy ...` as a user runs it: mesh files in, proxy files out, and
 // what a proxy pointing at them shows.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -19,70 +17,25 @@
 #include <string>
 #include <vector>
 
+#include "cli/run_nimbal.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::kBin;
+using clitest::Outcome;
+using clitest::Quote;
+using clitest::ReadFile;
 using nlohmann::json;
 
-const std::string kBin = NIMBAL_BIN_DIR;
-
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& content) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
-}
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
-class ProxyCli : public ::testing::Test {
+class ProxyCli : public clitest::CliFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("nimbal-proxy-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path Path(const std::string& name) const { return dir_ / name; }
-
-    // Runs the tool in the test's folder, stdout and stderr apart.
-    Outcome Nimbal(const std::string& args) const {
-        const fs::path err = dir_ / ".stderr";
-        const std::string cmd = "cd " + Quote(dir_.string()) + " && " + kBin + "/nimbal " + args + " 2>" +
-                                Quote(err.string());
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf;
-        size_t n;
-        while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-        const int status = pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = ReadFile(err);
-        return r;
-    }
-
     json Json(const std::string& args) const {
         const Outcome r = Nimbal(args);
         EXPECT_EQ(r.code, 0) << args << "\n" << r.err;
         if (r.code != 0) return json();
         return json::parse(r.out);
     }
-
-    fs::path dir_;
 };
 
 // ---------------------------------------------------------------------------
@@ -286,7 +239,7 @@ const MeshCase kMeshCases[] = {
 TEST_F(ProxyCli, CreateReadsGeneralMeshFormats) {
     for (const MeshCase& c : kMeshCases) {
         SCOPED_TRACE(c.name);
-        WriteFile(Path(c.file), c.content);
+        Write(c.file, c.content);
         const json made = Json(std::string("proxy create ") + c.file + " out.nproxy --units mm --json");
         ASSERT_TRUE(made.is_object());
         const json& info = made["proxy"];
@@ -314,10 +267,10 @@ TEST_F(ProxyCli, CreateReadsGeneralMeshFormats) {
 }
 
 TEST_F(ProxyCli, CreateRefusesWhatItCannotMake) {
-    WriteFile(Path("junk.obj"), "this is not a mesh\n");
-    WriteFile(Path("lines.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\np 1\n");
-    WriteFile(Path("good.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
-    WriteFile(Path("keep.nproxy"), "precious");
+    Write("junk.obj", "this is not a mesh\n");
+    Write("lines.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\np 1\n");
+    Write("good.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
+    Write("keep.nproxy", "precious");
     struct Case {
         const char* args;
         int code;
@@ -341,14 +294,14 @@ TEST_F(ProxyCli, CreateRefusesWhatItCannotMake) {
         EXPECT_TRUE(r.out.empty()) << r.out;
     }
     EXPECT_FALSE(fs::exists(Path("out.nproxy")));
-    EXPECT_EQ(ReadFile(Path("keep.nproxy")), "precious");
+    EXPECT_EQ(Read("keep.nproxy"), "precious");
 }
 
 TEST_F(ProxyCli, ScenesInOtherUnitsSeeTheSameMillimetres) {
-    WriteFile(Path("m.obj"), "v -1 0 0\nv 3 0 0\nv 0 2 5\nf 1 2 3\n");
+    Write("m.obj", "v -1 0 0\nv 3 0 0\nv 0 2 5\nf 1 2 3\n");
     // Written in centimetres: the file holds 10 mm per unit.
     ASSERT_EQ(Nimbal("proxy create m.obj cm.nproxy --units cm").code, 0);
-    const std::string header = ReadFile(Path("cm.nproxy"));
+    const std::string header = Read("cm.nproxy");
     EXPECT_NE(header.find("Bounding box size (millimeters) : 40 20 50\n"), std::string::npos) << header.substr(0, 400);
     struct Case {
         const char* units;
@@ -402,11 +355,11 @@ std::string NMeshFile(bool withTexture, uint32_t magic = 0xABCDEF00u) {
 }
 
 TEST_F(ProxyCli, InfoOfAFileAProxyCannotReadFailsWithItsName) {
-    WriteFile(Path("garbage.nproxy"), "B\x05\x00\x00\x00hello not zlib at all");
-    WriteFile(Path("quads.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 4/1/1\n");
-    WriteFile(Path("wrong-magic.nmesh"), NMeshFile(false, 0xA3CDEF00u));
+    Write("garbage.nproxy", "B\x05\x00\x00\x00hello not zlib at all");
+    Write("quads.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 4/1/1\n");
+    Write("wrong-magic.nmesh", NMeshFile(false, 0xA3CDEF00u));
     const std::string good = NMeshFile(true);
-    WriteFile(Path("cut.nmesh"), good.substr(0, good.size() - 9));
+    Write("cut.nmesh", good.substr(0, good.size() - 9));
     struct Case {
         const char* file;
         const char* status;
@@ -437,11 +390,11 @@ TEST_F(ProxyCli, InfoOfAFileAProxyCannotReadFailsWithItsName) {
 
 TEST_F(ProxyCli, ConvertWritesWhatTheProxyRead) {
     // The proxy's own OBJ reader: triangles with v/vt/vn and integer materials.
-    WriteFile(Path("strict.obj"),
+    Write("strict.obj",
               "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0 0\nvt 1 0 0\nvt 1 1 0\nvn 0 0 1\n"
               "usemtl 2\nf 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/2/1\n");
-    WriteFile(Path("legacy.nmesh"), NMeshFile(true));
-    WriteFile(Path("named.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl brass\nf 1 2 3\n");
+    Write("legacy.nmesh", NMeshFile(true));
+    Write("named.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl brass\nf 1 2 3\n");
     ASSERT_EQ(Nimbal("proxy create named.obj named.nproxy --name Lamp --units cm").code, 0);
 
     struct Case {
@@ -472,7 +425,7 @@ TEST_F(ProxyCli, ConvertWritesWhatTheProxyRead) {
         EXPECT_EQ(info["originalObjectName"], c.object);
         EXPECT_EQ(Json("proxy info out.nproxy --units cm --json"), info);
         // Legacy and OBJ numbers are scene units; the proxy file stores millimetres.
-        EXPECT_NE(ReadFile(Path("out.nproxy")).find("Bounding box size (millimeters) : " + std::to_string(int(c.maxX * 10))),
+        EXPECT_NE(Read("out.nproxy").find("Bounding box size (millimeters) : " + std::to_string(int(c.maxX * 10))),
                   std::string::npos);
     }
     // Converting a proxy file onto itself keeps it whole.
@@ -486,14 +439,14 @@ TEST_F(ProxyCli, ConvertWritesWhatTheProxyRead) {
 }
 
 TEST_F(ProxyCli, ConvertDirResavesEveryOlderProxyAndReportsTheRest) {
-    WriteFile(Path("tree/a.nmesh"), NMeshFile(false));
-    WriteFile(Path("tree/sub/b.obj"),
+    Write("tree/a.nmesh", NMeshFile(false));
+    Write("tree/sub/b.obj",
               "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1\n");
-    WriteFile(Path("tree/sub/deeper/C.NMESH"), NMeshFile(true));
-    WriteFile(Path("tree/sub/quads.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
-    WriteFile(Path("tree/broken.nzmesh"), "not compressed");
-    WriteFile(Path("tree/notes.txt"), "ignored");
-    WriteFile(Path("tree/kept.nproxy"), "ignored too");
+    Write("tree/sub/deeper/C.NMESH", NMeshFile(true));
+    Write("tree/sub/quads.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
+    Write("tree/broken.nzmesh", "not compressed");
+    Write("tree/notes.txt", "ignored");
+    Write("tree/kept.nproxy", "ignored too");
 
     const Outcome r = Nimbal("proxy convert-dir tree");
     EXPECT_EQ(r.code, 1);
@@ -507,7 +460,7 @@ TEST_F(ProxyCli, ConvertDirResavesEveryOlderProxyAndReportsTheRest) {
         EXPECT_TRUE(fs::exists(Path(made))) << made;
     EXPECT_FALSE(fs::exists(Path("tree/sub/quads.nproxy")));
     EXPECT_FALSE(fs::exists(Path("tree/broken.nproxy")));
-    EXPECT_EQ(ReadFile(Path("tree/kept.nproxy")), "ignored too");
+    EXPECT_EQ(Read("tree/kept.nproxy"), "ignored too");
     const json c = Json("proxy info tree/sub/deeper/C.nproxy --json");
     EXPECT_EQ(c["faces"], 1);
     EXPECT_EQ(c["mapChannels"], 1);
@@ -526,21 +479,16 @@ TEST_F(ProxyCli, ConvertDirResavesEveryOlderProxyAndReportsTheRest) {
 
 TEST_F(ProxyCli, ConvertDirShowsProgressOnATerminalOnly) {
     if (::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no `script` to make a terminal";
-    for (int i = 0; i < 3; ++i) WriteFile(Path("tree/m" + std::to_string(i) + ".nmesh"), NMeshFile(false));
+    for (int i = 0; i < 3; ++i) Write("tree/m" + std::to_string(i) + ".nmesh", NMeshFile(false));
     // Not a terminal: nothing but the report.
     const Outcome piped = Nimbal("proxy convert-dir tree");
     EXPECT_EQ(piped.code, 0);
     EXPECT_EQ(piped.err, "");
     // On a terminal the bar is drawn on stderr and cleared before the report.
-    const std::string cmd = "cd " + Quote(dir_.string()) + " && script -qec " +
-                            Quote(kBin + "/nimbal proxy convert-dir tree") + " /dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string screen;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) screen.append(buf.data(), n);
-    EXPECT_EQ(pclose(p), 0);
+    const Outcome shown = clitest::RunShell("cd " + Quote(dir_.string()) + " && script -qec " +
+                                            Quote(kBin + "/nimbal proxy convert-dir tree") + " /dev/null");
+    EXPECT_EQ(shown.code, 0);
+    const std::string& screen = shown.out;
     EXPECT_NE(screen.find("] 3/3"), std::string::npos) << screen;
     EXPECT_NE(screen.find("[##########"), std::string::npos) << screen;
     EXPECT_NE(screen.find("\r\x1b[KSuccessfully resaved 3 proxies."), std::string::npos) << screen;
@@ -581,12 +529,12 @@ TEST_F(ProxyCli, PointsAreTheCloudTheViewportDraws) {
     } cases[] = {{5, 1000}, {25, 1250}};  // 50 and 1250 triangles
     for (const Case& c : cases) {
         SCOPED_TRACE(c.k);
-        WriteFile(Path("grid.obj"), GridObj(c.k));
+        Write("grid.obj", GridObj(c.k));
         ASSERT_EQ(Nimbal("proxy create grid.obj grid.nproxy --units mm").code, 0);
         const json summary = Json("proxy points grid.nproxy -o cloud.ply --units mm --json");
         EXPECT_EQ(summary["points"], c.points);
         size_t declared = 0;
-        const auto points = ReadPly(ReadFile(Path("cloud.ply")), declared);
+        const auto points = ReadPly(Read("cloud.ply"), declared);
         EXPECT_EQ(declared, c.points);
         ASSERT_EQ(points.size(), c.points);
         std::set<std::array<float, 3>> distinct(points.begin(), points.end());
@@ -600,7 +548,7 @@ TEST_F(ProxyCli, PointsAreTheCloudTheViewportDraws) {
         }
         // The same cloud again, as CSV, and its first share at a lower density.
         ASSERT_EQ(Nimbal("proxy points grid.nproxy -o cloud.csv --units mm").code, 0);
-        std::istringstream csv(ReadFile(Path("cloud.csv")));
+        std::istringstream csv(Read("cloud.csv"));
         std::string line;
         std::getline(csv, line);
         EXPECT_EQ(line, "x,y,z");
@@ -614,7 +562,7 @@ TEST_F(ProxyCli, PointsAreTheCloudTheViewportDraws) {
         }
         EXPECT_EQ(rows, c.points);
         ASSERT_EQ(Nimbal("proxy points grid.nproxy -o part.ply --density 0.25 --units mm").code, 0);
-        const auto part = ReadPly(ReadFile(Path("part.ply")), declared);
+        const auto part = ReadPly(Read("part.ply"), declared);
         ASSERT_EQ(part.size(), c.points / 4);
         EXPECT_TRUE(std::equal(part.begin(), part.end(), points.begin()));
     }

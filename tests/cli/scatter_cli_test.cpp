@@ -2,8 +2,6 @@
 // proxy files in, the instances a renderer reads out as CSV or JSON, the
 // viewport preview as a picture, and one line on stderr for bad input.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -18,29 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "cli/run_nimbal.h"
 #include "host/Max.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using clitest::Outcome;
+using clitest::ReadFile;
 using nlohmann::json;
 
-const std::string kBin = NIMBAL_BIN_DIR;
 const std::string kHeader = "instance,object,r0x,r0y,r0z,r1x,r1y,r1z,r2x,r2y,r2z,r3x,r3y,r3z";
-
-struct Outcome {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 // One row of the CSV: the host matrix rows r0..r3.
 struct Instance {
@@ -81,13 +67,10 @@ std::vector<Instance> ParseCsv(const std::string& text) {
     return rows;
 }
 
-class ScatterCli : public ::testing::Test {
+class ScatterCli : public clitest::CliFolder {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("nimbal-scatter-cli-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        CliFolder::SetUp();
         // The 10 x 10 square at z = 0 facing +z, its texture spread over it once.
         Write("ground.obj",
               "v 0 0 0\nv 10 0 0\nv 10 10 0\nv 0 10 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
@@ -98,7 +81,6 @@ protected:
               "v 0 0 0\nv 2 0 0\nv 2 3 0\nv 0 3 0\nv 0 0 4\nv 2 0 4\nv 2 3 4\nv 0 3 4\n"
               "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     static std::string Cube(float lo, float hi) {
         std::ostringstream s;
@@ -106,28 +88,6 @@ protected:
             s << "v " << ((c & 1) ? hi : lo) << " " << ((c & 2) ? hi : lo) << " " << ((c & 4) ? hi : lo) << "\n";
         s << "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
         return s.str();
-    }
-
-    void Write(const std::string& name, const std::string& content) const {
-        std::ofstream(dir_ / name, std::ios::binary) << content;
-    }
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-    // Runs the tool in the test's folder, stdout and stderr apart.
-    Outcome Nimbal(const std::string& args, const std::string& prefix = "") const {
-        const fs::path err = dir_ / ".stderr";
-        const std::string cmd = "cd " + Quote(dir_.string()) + " && " + prefix + kBin + "/nimbal " + args + " 2>" +
-                                Quote(err.string());
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf;
-        size_t n;
-        while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-        const int status = pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = ReadFile(err);
-        return r;
     }
 
     // The instances of a scatter over the ground, through a CSV file.
@@ -166,8 +126,6 @@ protected:
         ASSERT_EQ(TheManager->Save(bm, FromUtf8(File(name)).c_str()), BMMRES_SUCCESS);
         bm->DeleteThis();
     }
-
-    fs::path dir_;
 };
 
 // ---------------------------------------------------------------------------
