@@ -92,6 +92,8 @@ public:
     void ShallowCopy(::Object*, ULONG) override { NIMBAL_STOP(); }
     void EnumAuxFiles(AssetEnumCallback& callback, DWORD flags) override;
     int Display(TimeValue t, INode* node, ViewExp* vpt, int flags) override;
+    // Over what Display draws in the current display mode.
+    int HitTest(TimeValue t, INode* node, int type, int crossing, int flags, IPoint2* p, ViewExp* vpt) override;
     IOResult Load(ILoad* iload) override;
     BaseInterface* GetInterface(Interface_ID id) override;
 
@@ -128,6 +130,8 @@ private:
 
     void afterLoad();
     void buildPointCloud();
+    // What Display shows and HitTest picks.
+    void draw(TimeValue t, INode* node, GraphicsWindow* gw);
     void refreshRollout();
     int displayMode();
     Box3 iconBox();

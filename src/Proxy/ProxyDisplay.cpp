@@ -3,6 +3,7 @@
 
 #include "Proxy/ProxyUi.h"
 #include "Scatter/RandomGenerators.h"
+#include "ViewportDraw.h"
 
 namespace Nimbal {
 
@@ -14,48 +15,7 @@ constexpr uint64_t XORSHIFT64STAR_MULTIPLIER = 0x2545F4914F6CDD1DULL;
 
 constexpr uint32_t POINT_CLOUD_SEED = 1337;
 
-Point3 colorFromRef(DWORD rgb) {
-    return Point3(static_cast<float>(rgb & 0xFF) / 255.0f, static_cast<float>((rgb >> 8) & 0xFF) / 255.0f,
-                  static_cast<float>((rgb >> 16) & 0xFF) / 255.0f);
-}
-
-void drawBoxEdges(GraphicsWindow* gw, const Point3& lo, const Point3& hi) {
-    Box3 box(lo, hi);
-    // Corner i takes x from bit 0, y from bit 1, z from bit 2.
-    static const int edges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
-                                     {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-    gw->startSegments();
-    for (const auto& e : edges) {
-        const Point3 segment[2] = {box[e[0]], box[e[1]]};
-        gw->segment(segment, 1);
-    }
-    gw->endSegments();
-}
-
 }  // namespace
-
-void buildBoxMesh(Mesh& mesh, const Point3& boxMin, const Point3& boxMax) {
-    const Box3 box(boxMin, boxMax);
-    mesh.setNumVerts(8);
-    for (int i = 0; i < 8; ++i) mesh.setVert(i, box[i]);
-    // Two triangles per side, wound outwards.
-    static const DWORD quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                                      {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    mesh.setNumFaces(12);
-    for (int q = 0; q < 6; ++q) {
-        const DWORD* v = quads[q];
-        Face& a = mesh.getFace(2 * q);
-        a.setVerts(v[0], v[1], v[2]);
-        a.setSmGroup(1u << q);
-        a.setEdgeVisFlags(true, true, false);
-        Face& b = mesh.getFace(2 * q + 1);
-        b.setVerts(v[2], v[3], v[0]);
-        b.setSmGroup(1u << q);
-        b.setEdgeVisFlags(true, true, false);
-    }
-    mesh.InvalidateGeomCache();
-    mesh.InvalidateTopologyCache();
-}
 
 Box3 Proxy::iconBox() {
     const float s = pblock ? pblock->GetFloat(proxy_viewportIconSize) : 1.0f;
@@ -119,33 +79,25 @@ void Proxy::buildPointCloud() {
     }
 }
 
-int Proxy::Display(TimeValue t, INode* node, ViewExp* vpt, int) {
-    if (!vpt) return 0;
+void Proxy::draw(TimeValue t, INode* node, GraphicsWindow* gw) {
     ensureLoaded();
-    GraphicsWindow* gw = vpt->getGW();
     gw->setTransform(node ? node->GetObjectTM(t) : Matrix3());
-    Point3 color(1.0f, 1.0f, 1.0f);
-    if (node) {
-        if (node->Selected()) color = GetUIColor(COLOR_SELECTION);
-        else if (node->IsFrozen()) color = GetUIColor(COLOR_FREEZE);
-        else color = colorFromRef(node->GetWireColor());
-    }
+    const Point3 color = nodeDrawColor(node);
     gw->setColor(LINE_COLOR, color);
     gw->setColor(FILL_COLOR, color);
-    displayDirty = false;
 
     if (!data.isLoaded()) {
         // The icon: a cube at 0.8 of the icon size with a cross on its top.
         const float s = 0.8f * (pblock ? pblock->GetFloat(proxy_viewportIconSize) : 1.0f);
-        drawBoxEdges(gw, Point3(-s, -s, -s), Point3(s, s, s));
+        drawBoxEdges(gw, Box3(Point3(-s, -s, -s), Point3(s, s, s)));
         const Point3 cross[2][2] = {{{-s, -s, s}, {s, s, s}}, {{s, -s, s}, {-s, s, s}}};
         for (const auto& line : cross) gw->polyline(2, line, 0);
-        return 0;
+        return;
     }
 
     switch (displayMode()) {
     case PREVIZ_SOLID_BOX: gw->mesh(boxMesh); break;
-    case PREVIZ_WIRE_BOX: drawBoxEdges(gw, boxMin, boxMax); break;
+    case PREVIZ_WIRE_BOX: drawBoxEdges(gw, Box3(boxMin, boxMax)); break;
     case PREVIZ_POINT_CLOUD: {
         const Stack<Point3>& cloud = getPointCloud();
         const double wanted = std::trunc(static_cast<double>(pblock->GetFloat(proxy_pointcloudDensity, t)) *
@@ -159,7 +111,17 @@ int Proxy::Display(TimeValue t, INode* node, ViewExp* vpt, int) {
     }
     case PREVIZ_FULL_MESH: gw->mesh(data.mesh); break;
     }
+}
+
+int Proxy::Display(TimeValue t, INode* node, ViewExp* vpt, int) {
+    if (!vpt) return 0;
+    draw(t, node, vpt->getGW());
+    displayDirty = false;
     return 0;
+}
+
+int Proxy::HitTest(TimeValue t, INode* node, int type, int crossing, int, IPoint2* p, ViewExp* vpt) {
+    return hitTestDrawing(vpt, type, crossing, p, [&](GraphicsWindow* gw) { draw(t, node, gw); });
 }
 
 bool Proxy::PrepareDisplay(const UpdateDisplayContext&) {

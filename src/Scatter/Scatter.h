@@ -58,6 +58,8 @@ public:
     void GetWorldBoundBox(TimeValue t, INode* node, ViewExp* vpt, Box3& box) override;
     void GetLocalBoundBox(TimeValue t, INode* node, ViewExp* vpt, Box3& box) override;
     int Display(TimeValue t, INode* node, ViewExp* vpt, int flags) override;
+    // Over the gizmo and what the preview draws, made current first.
+    int HitTest(TimeValue t, INode* node, int type, int crossing, int flags, IPoint2* p, ViewExp* vpt) override;
     CreateMouseCallBack* GetCreateMouseCallBack() override;
     BOOL PolygonCount(TimeValue t, int& numFaces, int& numVerts) override;
     void ShallowCopy(::Object*, ULONG) override { NIMBAL_STOP(); }
@@ -144,6 +146,8 @@ private:
     bool anyMapAssigned(TimeValue t);
     void refreshMeshCache(TimeValue t);
     void drawInstances(GraphicsWindow* gw, TimeValue t);
+    // What Display shows and HitTest picks: the gizmo, then the preview.
+    void draw(TimeValue t, INode* node, GraphicsWindow* gw);
 
     // Dependency links: reference i + 1 is slot i.
     Stack<RefTargetHandle> links;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "Scatter/Scatter.h"
+#include "ViewportDraw.h"
 
 namespace Nimbal {
 
@@ -16,48 +17,11 @@ Matrix3 boxToObject(const ScatteredObject& so) {
     return m;
 }
 
-Point3 colorFromRef(DWORD rgb) {
-    return Point3(static_cast<float>(rgb & 0xFF) / 255.0f, static_cast<float>((rgb >> 8) & 0xFF) / 255.0f,
-                  static_cast<float>((rgb >> 16) & 0xFF) / 255.0f);
-}
-
-// Corner i takes x from bit 0, y from bit 1, z from bit 2.
-void drawBoxEdges(GraphicsWindow* gw, const Box3& box) {
-    static const int edges[12][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}, {0, 2}, {1, 3},
-                                     {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-    gw->startSegments();
-    for (const auto& e : edges) {
-        const Point3 segment[2] = {box[e[0]], box[e[1]]};
-        gw->segment(segment, 1);
-    }
-    gw->endSegments();
-}
-
 const Box3 UNIT_BOX(Point3(0.0f, 0.0f, 0.0f), Point3(1.0f, 1.0f, 1.0f));
 
 }  // namespace
 
-void Scatter::buildUnitBox() {
-    unitBox.setNumVerts(8);
-    for (int i = 0; i < 8; ++i) unitBox.setVert(i, UNIT_BOX[i]);
-    // Two triangles per side, wound outwards.
-    static const DWORD quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                                      {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    unitBox.setNumFaces(12);
-    for (int q = 0; q < 6; ++q) {
-        const DWORD* v = quads[q];
-        Face& a = unitBox.getFace(2 * q);
-        a.setVerts(v[0], v[1], v[2]);
-        a.setSmGroup(1u << q);
-        a.setEdgeVisFlags(true, true, false);
-        Face& b = unitBox.getFace(2 * q + 1);
-        b.setVerts(v[2], v[3], v[0]);
-        b.setSmGroup(1u << q);
-        b.setEdgeVisFlags(true, true, false);
-    }
-    unitBox.InvalidateGeomCache();
-    unitBox.InvalidateTopologyCache();
-}
+void Scatter::buildUnitBox() { buildBoxMesh(unitBox, UNIT_BOX.pmin, UNIT_BOX.pmax); }
 
 int Scatter::previzMode(TimeValue t) {
     const int mode = pblock ? pblock->GetInt(scatter_previzType, t) : SCATTER_PREVIZ_WIRE_BOX;
@@ -199,22 +163,23 @@ void Scatter::drawInstances(GraphicsWindow* gw, TimeValue t) {
     }
 }
 
-int Scatter::Display(TimeValue t, INode* node, ViewExp* vpt, int) {
-    if (!vpt) return 0;
+void Scatter::draw(TimeValue t, INode* node, GraphicsWindow* gw) {
     ensureCurrent(t);
-    GraphicsWindow* gw = vpt->getGW();
-    Point3 color(1.0f, 1.0f, 1.0f);
-    if (node) {
-        if (node->Selected()) color = GetUIColor(COLOR_SELECTION);
-        else if (node->IsFrozen()) color = GetUIColor(COLOR_FREEZE);
-        else color = colorFromRef(node->GetWireColor());
-    }
+    const Point3 color = nodeDrawColor(node);
     gw->setColor(LINE_COLOR, color);
     gw->setColor(FILL_COLOR, color);
     gw->setTransform(node ? node->GetNodeTM(t) : Matrix3());
     drawBoxEdges(gw, gizmoBox(t));
     drawInstances(gw, t);
+}
+
+int Scatter::Display(TimeValue t, INode* node, ViewExp* vpt, int) {
+    if (vpt) draw(t, node, vpt->getGW());
     return 0;
+}
+
+int Scatter::HitTest(TimeValue t, INode* node, int type, int crossing, int, IPoint2* p, ViewExp* vpt) {
+    return hitTestDrawing(vpt, type, crossing, p, [&](GraphicsWindow* gw) { draw(t, node, gw); });
 }
 
 bool Scatter::PrepareDisplay(const UpdateDisplayContext& context) {

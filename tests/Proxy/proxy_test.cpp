@@ -578,6 +578,105 @@ TEST_F(ProxyTest, ADisplayModeOutsideTheFourIsAProgrammingError) {
     EXPECT_THROW(proxy->Display(0, nullptr, &vp, 0), Exception);
     EXPECT_THROW(proxy->PrepareDisplay(context), Exception);
     EXPECT_THROW(proxy->PolygonCount(0, faces, verts), Exception);
+    // A hit test that throws leaves the viewport drawing, not picking.
+    vp.getGW()->setRndLimits(GW_WIREFRAME);
+    IPoint2 at{0, 0};
+    EXPECT_THROW(proxy->HitTest(0, nullptr, HITTYPE_POINT, TRUE, 0, &at, &vp), Exception);
+    EXPECT_EQ(vp.getGW()->getRndLimits(), GW_WIREFRAME);
+    vp.getGW()->setRndLimits(0);
+}
+
+// An L: the squares (0, 0)-(10, 10), (10, 0)-(20, 10) and (0, 10)-(10, 20),
+// two triangles each, leaving the corner (10, 10)-(20, 20) of its box empty.
+Mesh makeL() {
+    Mesh m;
+    const float corners[3][2] = {{0, 0}, {10, 0}, {0, 10}};
+    m.setNumVerts(12);
+    m.setNumFaces(6);
+    for (int q = 0; q < 3; ++q) {
+        const float x = corners[q][0], y = corners[q][1];
+        m.setVert(4 * q, Point3(x, y, 0));
+        m.setVert(4 * q + 1, Point3(x + 10, y, 0));
+        m.setVert(4 * q + 2, Point3(x + 10, y + 10, 0));
+        m.setVert(4 * q + 3, Point3(x, y + 10, 0));
+        m.getFace(2 * q).setVerts(4 * q, 4 * q + 1, 4 * q + 2);
+        m.getFace(2 * q + 1).setVerts(4 * q + 2, 4 * q + 3, 4 * q);
+        m.getFace(2 * q).setEdgeVisFlags(true, true, false);
+        m.getFace(2 * q + 1).setEdgeVisFlags(true, true, false);
+    }
+    return m;
+}
+
+TEST_F(ProxyTest, HitTestsPickWhatEachDisplayModeDraws) {
+    const std::string file = writeProxy("l.nproxy", makeL());
+    enum Where { GIVEN, FIRST_CLOUD_POINT, AWAY_FROM_IT };
+    constexpr int NO_FILE = -1;
+    const struct {
+        const char* name;
+        int mode;
+        DWORD limits;
+        int type;
+        Where where;
+        float x, y;  // object space, when given
+        bool hit;
+    } cases[] = {
+        {"solid box, its empty corner", PREVIZ_SOLID_BOX, 0, HITTYPE_POINT, GIVEN, 15, 15, true},
+        {"solid box, beside it", PREVIZ_SOLID_BOX, 0, HITTYPE_POINT, GIVEN, 25, 5, false},
+        {"solid box in wireframe, inside", PREVIZ_SOLID_BOX, GW_WIREFRAME, HITTYPE_POINT, GIVEN, 10, 10, false},
+        {"solid box in wireframe, solid test", PREVIZ_SOLID_BOX, GW_WIREFRAME, HITTYPE_SOLID, GIVEN, 10, 10, true},
+        {"solid box in wireframe, its edge", PREVIZ_SOLID_BOX, GW_WIREFRAME, HITTYPE_POINT, GIVEN, 20, 12, true},
+        {"wire box, its edge", PREVIZ_WIRE_BOX, 0, HITTYPE_POINT, GIVEN, 20, 15, true},
+        {"wire box, inside", PREVIZ_WIRE_BOX, 0, HITTYPE_POINT, GIVEN, 5, 5, false},
+        {"point cloud, its point", PREVIZ_POINT_CLOUD, 0, HITTYPE_POINT, FIRST_CLOUD_POINT, 0, 0, true},
+        {"point cloud, between points", PREVIZ_POINT_CLOUD, 0, HITTYPE_POINT, AWAY_FROM_IT, 0, 0, false},
+        {"full mesh, on it", PREVIZ_FULL_MESH, 0, HITTYPE_POINT, GIVEN, 5, 15, true},
+        {"full mesh, near its inner side", PREVIZ_FULL_MESH, 0, HITTYPE_POINT, GIVEN, 15, 12, true},
+        {"full mesh, its empty corner", PREVIZ_FULL_MESH, 0, HITTYPE_POINT, GIVEN, 15, 15, false},
+        // The icon of size 20: a cube of half size 16 with a cross on top.
+        {"icon, its edge", NO_FILE, 0, HITTYPE_POINT, GIVEN, 16, 3, true},
+        {"icon, its cross", NO_FILE, 0, HITTYPE_POINT, GIVEN, -8, -8, true},
+        {"icon, inside", NO_FILE, 0, HITTYPE_POINT, GIVEN, 10, 0, false},
+    };
+    ViewExp& vp = ip_->GetActiveViewExp();
+    GraphicsWindow* gw = vp.getGW();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        INode* node = nullptr;
+        Proxy* proxy = newProxy(&node);
+        node->SetNodeTM(0, TransMatrix(Point3(100, 0, 0)));
+        proxy->pblock->SetValue(proxy_viewportIconSize, 0, 20.0f);
+        proxy->pblock->SetValue(proxy_pointcloudDensity, 0, 0.001f);  // one point of the thousand
+        if (c.mode != NO_FILE) {
+            proxy->pblock->SetValue(proxy_previzType, 0, c.mode);
+            setFile(proxy, file);
+        }
+        Point3 at(c.x, c.y, 0);
+        if (c.where != GIVEN) {
+            const Point3 first = proxy->getPointCloud()[0];
+            // The farther end of the L from that point.
+            at = c.where == FIRST_CLOUD_POINT ? first : Point3(first.x < 10 ? 18 : 2, 2, 0);
+        }
+        IPoint2 p{static_cast<int>(std::lround(100 + at.x)), static_cast<int>(std::lround(-at.y))};
+        gw->setRndLimits(c.limits);
+        gw->ClearRecords();
+        EXPECT_EQ(proxy->HitTest(0, node, c.type, TRUE, 0, &p, &vp), c.hit ? TRUE : FALSE);
+        EXPECT_EQ(gw->getRndLimits(), c.limits);
+        EXPECT_TRUE(gw->Records().empty());
+    }
+    gw->setRndLimits(0);
+
+    // A window selects the proxy only when it holds all of the mesh.
+    INode* node = nullptr;
+    Proxy* proxy = newProxy(&node);
+    proxy->pblock->SetValue(proxy_previzType, 0, PREVIZ_FULL_MESH);
+    setFile(proxy, file);
+    IPoint2 whole[2] = {{-1, 1}, {21, -21}};
+    IPoint2 lowerPart[2] = {{-1, 1}, {21, -15}};
+    EXPECT_EQ(proxy->HitTest(0, node, HITTYPE_BOX, FALSE, 0, whole, &vp), TRUE);
+    EXPECT_EQ(proxy->HitTest(0, node, HITTYPE_BOX, FALSE, 0, lowerPart, &vp), FALSE);
+    EXPECT_EQ(proxy->HitTest(0, node, HITTYPE_BOX, TRUE, 0, lowerPart, &vp), TRUE);
+    EXPECT_EQ(proxy->HitTest(0, node, HITTYPE_POINT, TRUE, 0, nullptr, &vp), FALSE);
+    EXPECT_EQ(proxy->HitTest(0, node, HITTYPE_POINT, TRUE, 0, whole, nullptr), FALSE);
 }
 
 // ---------------------------------------------------------------------------

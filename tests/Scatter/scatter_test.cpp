@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -898,6 +899,112 @@ TEST_F(ScatterTest, BoundingBoxesByPreview) {
         instancesLocal.Translate(Point3(-100, 0, 0));
         EXPECT_TRUE(boxNear(local, instancesLocal + Box3(Point3(-2, -2, 0), Point3(2, 2, 2))));
     }
+}
+
+// Window points of a viewport at 100 pixels a unit, where a pebble is 20
+// pixels wide.
+class ScatterPick : public ScatterTest {
+protected:
+    void SetUp() override {
+        ScatterTest::SetUp();
+        view_.SetUnitsPerPixel(0.01f);
+    }
+
+    static IPoint2 at(const Point3& p) {
+        return IPoint2{static_cast<int>(std::lround(p.x * 100.0f)), static_cast<int>(std::lround(-p.y * 100.0f))};
+    }
+
+    bool picks(Scatter* s, INode* node, const Point3& p) {
+        IPoint2 pt = at(p);
+        return s->HitTest(0, node, HITTYPE_POINT, TRUE, 0, &pt, &view_) != FALSE;
+    }
+
+    static Point3 position(const ScatterInstance& inst) {
+        return Point3(inst.position.x, inst.position.y, inst.position.z);
+    }
+
+    // The distance from p to the nearest instance other than `skip`.
+    static float clearance(Scatter* s, const Point3& p, const ScatterInstance* skip = nullptr) {
+        float nearest = std::numeric_limits<float>::max();
+        for (const ScatterInstance& inst : s->distribution().instances())
+            if (&inst != skip) nearest = std::min(nearest, Length(position(inst) - p));
+        return nearest;
+    }
+
+    ViewExp view_;
+};
+
+TEST_F(ScatterPick, HitTestsPickTheGizmoAndWhatEachPreviewDraws) {
+    INode* node = nullptr;
+    Scatter* s = groundScatter(10, &node);
+    node->SetNodeTM(0, TransMatrix(Point3(-50, 0, 0)));
+    s->ensureCurrent(0);
+    // An instance with no other near it, and a point of the ground away
+    // from every instance.
+    const ScatterInstance* lone = nullptr;
+    for (const ScatterInstance& inst : s->distribution().instances())
+        if (!lone && clearance(s, position(inst), &inst) > 0.6f) lone = &inst;
+    ASSERT_NE(lone, nullptr);
+    ASSERT_GT(lone->displayRandom, 0.0f);
+    Point3 away(-1, -1, -1);
+    for (float y = 0.25f; y < 10.0f && away.z < 0; y += 0.5f)
+        for (float x = 0.25f; x < 10.0f && away.z < 0; x += 0.5f)
+            if (clearance(s, Point3(x, y, 0)) > 0.6f) away = Point3(x, y, 0);
+    ASSERT_EQ(away.z, 0.0f);
+    const Point3 centre = position(*lone);
+    const Point3 side = centre + Point3(0.1f, 0, 0);  // on the pebble's box
+    const Point3 gizmo(-49, 0, 0);                     // on the gizmo's side
+
+    const struct {
+        int mode;
+        float percent;
+        Point3 point;
+        bool hit;
+    } cases[] = {
+        {SCATTER_PREVIZ_NONE, 100, centre, false},   {SCATTER_PREVIZ_NONE, 100, gizmo, true},
+        {SCATTER_PREVIZ_DOT, 100, centre, true},     {SCATTER_PREVIZ_DOT, 100, side, false},
+        {SCATTER_PREVIZ_DOT, 100, away, false},      {SCATTER_PREVIZ_DOT, 0, centre, false},
+        {SCATTER_PREVIZ_BOX, 100, centre, true},     {SCATTER_PREVIZ_BOX, 100, side, true},
+        {SCATTER_PREVIZ_BOX, 100, away, false},      {SCATTER_PREVIZ_WIRE_BOX, 100, centre, false},
+        {SCATTER_PREVIZ_WIRE_BOX, 100, side, true},  {SCATTER_PREVIZ_WIRE_BOX, 100, away, false},
+        {SCATTER_PREVIZ_WIRE_BOX, 0, side, false},   {SCATTER_PREVIZ_WIRE_BOX, 0, gizmo, true},
+        {SCATTER_PREVIZ_FULL, 100, centre, true},    {SCATTER_PREVIZ_FULL, 100, away, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.percent << "% at " << c.point.x << ","
+                                        << c.point.y);
+        s->pblock->SetValue(scatter_displayedFraction, 0, c.percent);
+        s->pblock->SetValue(scatter_previzType, 0, c.mode);
+        EXPECT_EQ(picks(s, node, c.point), c.hit);
+    }
+    EXPECT_TRUE(view_.getGW()->Records().empty());
+
+    // A window holding the ground's instances but not the gizmo selects nothing.
+    s->pblock->SetValue(scatter_previzType, 0, SCATTER_PREVIZ_BOX);
+    s->pblock->SetValue(scatter_displayedFraction, 0, 100.0f);
+    IPoint2 instancesOnly[2] = {at(Point3(-1, -1, 0)), at(Point3(11, 11, 0))};
+    IPoint2 everything[2] = {at(Point3(-52, -2, 0)), at(Point3(11, 11, 0))};
+    EXPECT_EQ(s->HitTest(0, node, HITTYPE_BOX, FALSE, 0, instancesOnly, &view_), FALSE);
+    EXPECT_EQ(s->HitTest(0, node, HITTYPE_BOX, TRUE, 0, instancesOnly, &view_), TRUE);
+    EXPECT_EQ(s->HitTest(0, node, HITTYPE_BOX, FALSE, 0, everything, &view_), TRUE);
+}
+
+TEST_F(ScatterPick, ADirtyScatterRegeneratesBeforeItIsHitTested) {
+    INode* node = nullptr;
+    Scatter* s = groundScatter(10, &node);
+    node->SetNodeTM(0, TransMatrix(Point3(-50, 0, 0)));
+    s->pblock->SetValue(scatter_previzType, 0, SCATTER_PREVIZ_BOX);
+    s->ensureCurrent(0);
+    const Point3 before = position(s->distribution().instances()[0]);
+    ASSERT_TRUE(picks(s, node, before));
+
+    // The same layout follows the ground it stands on.
+    INode* ground = s->pblock->GetINode(scatter_distributionObjects, 0, 0);
+    ground->SetNodeTM(0, TransMatrix(Point3(100, 0, 0)));
+    ASSERT_TRUE(s->isDirty());
+    EXPECT_TRUE(picks(s, node, before + Point3(100, 0, 0)));
+    EXPECT_FALSE(s->isDirty());
+    EXPECT_FALSE(picks(s, node, before));
 }
 
 // ---------------------------------------------------------------------------
