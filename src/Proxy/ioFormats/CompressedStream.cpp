@@ -185,7 +185,7 @@ CompressedReader::CompressedReader(const String& fileName, std::FILE* file) : fi
     fileLeft_ = fileBytesLeft(file_);
     try {
         input_ = allocateBlock();
-        output_ = allocateBlock();
+        block_ = allocateBlock();
     } catch (...) {
         nimbalFree(input_);
         std::fclose(file_);
@@ -193,7 +193,7 @@ CompressedReader::CompressedReader(const String& fileName, std::FILE* file) : fi
     }
     if (inflateInit(&stream_) != Z_OK) {
         nimbalFree(input_);
-        nimbalFree(output_);
+        nimbalFree(block_);
         std::fclose(file_);
         throw FileError(fileName_);
     }
@@ -204,14 +204,14 @@ CompressedReader::~CompressedReader() {
     if (streamOpen_) inflateEnd(&stream_);
     if (file_) std::fclose(file_);
     nimbalFree(input_);
-    nimbalFree(output_);
+    nimbalFree(block_);
 }
 
 void CompressedReader::readSlow(void* to, size_t n) {
     unsigned char* at = static_cast<unsigned char*>(to);
     for (;;) {
         const size_t have = std::min(n, fill_ - position_);
-        std::memcpy(at, output_ + position_, have);
+        std::memcpy(at, block_ + position_, have);
         position_ += have;
         at += have;
         n -= have;
@@ -231,7 +231,7 @@ void CompressedReader::refill() {
         stream_.next_in = input_;
         stream_.avail_in = static_cast<uInt>(got);
     }
-    stream_.next_out = output_;
+    stream_.next_out = block_;
     stream_.avail_out = static_cast<uInt>(COMPRESSED_BLOCK_SIZE);
     const int result = inflate(&stream_, Z_NO_FLUSH);
     if (result != Z_OK && result != Z_STREAM_END) throw FileError(fileName_);
@@ -258,7 +258,7 @@ uint64_t CompressedReader::maxRemaining() const {
 PlainReader::PlainReader(const String& fileName, std::FILE* file) : fileName_(fileName), file_(file) {
     fileLeft_ = fileBytesLeft(file_);
     try {
-        buffer_ = allocateBlock();
+        block_ = allocateBlock();
     } catch (...) {
         std::fclose(file_);
         throw;
@@ -267,13 +267,13 @@ PlainReader::PlainReader(const String& fileName, std::FILE* file) : fileName_(fi
 
 PlainReader::~PlainReader() {
     if (file_) std::fclose(file_);
-    nimbalFree(buffer_);
+    nimbalFree(block_);
 }
 
 void PlainReader::readSlow(void* to, size_t n) {
     unsigned char* at = static_cast<unsigned char*>(to);
     const size_t have = fill_ - position_;
-    std::memcpy(at, buffer_ + position_, have);
+    std::memcpy(at, block_ + position_, have);
     at += have;
     n -= have;
     position_ = fill_ = 0;
@@ -284,10 +284,10 @@ void PlainReader::readSlow(void* to, size_t n) {
         if (got != n) throw FileError(fileName_);
         return;
     }
-    const size_t got = std::fread(buffer_, 1, COMPRESSED_BLOCK_SIZE, file_);
+    const size_t got = std::fread(block_, 1, COMPRESSED_BLOCK_SIZE, file_);
     fileLeft_ = got < fileLeft_ ? fileLeft_ - got : 0;
     if (got < n) throw FileError(fileName_);
-    std::memcpy(at, buffer_, n);
+    std::memcpy(at, block_, n);
     position_ = n;
     fill_ = got;
 }

@@ -77,22 +77,18 @@ private:
     size_t fill_ = 0;
 };
 
-// Inflates a zlib stream that starts at the file's current position.
-class CompressedReader {
+// What the readers share: reads served from the decoded block in memory,
+// the rest left to the reader's readSlow.
+template <class Reader>
+class BufferedInput {
 public:
-    // Takes the file over: it is closed by the destructor.
-    CompressedReader(const String& fileName, std::FILE* file);
-    ~CompressedReader();
-    CompressedReader(const CompressedReader&) = delete;
-    CompressedReader& operator=(const CompressedReader&) = delete;
-
-    // Exactly n bytes, or FileError (stream ended, corrupt data, read error).
+    // Exactly n bytes, or FileError (the input ended, is corrupt or failed).
     void read(void* to, size_t n) {
         if (n <= fill_ - position_) {
-            std::memcpy(to, output_ + position_, n);
+            std::memcpy(to, block_ + position_, n);
             position_ += n;
         } else {
-            readSlow(to, n);
+            static_cast<Reader*>(this)->readSlow(to, n);
         }
     }
     template <class T>
@@ -101,14 +97,30 @@ public:
         read(&value, sizeof value);
         return value;
     }
-    // The next n bytes when they are already decompressed in one piece (they
+    // The next n bytes when they are already in memory in one piece (they
     // count as read), else null and nothing is consumed.
     const unsigned char* take(size_t n) {
         if (n > fill_ - position_) return nullptr;
-        const unsigned char* at = output_ + position_;
+        const unsigned char* at = block_ + position_;
         position_ += n;
         return at;
     }
+
+protected:
+    unsigned char* block_ = nullptr;
+    size_t position_ = 0;
+    size_t fill_ = 0;
+};
+
+// Inflates a zlib stream that starts at the file's current position.
+class CompressedReader : public BufferedInput<CompressedReader> {
+public:
+    // Takes the file over: it is closed by the destructor.
+    CompressedReader(const String& fileName, std::FILE* file);
+    ~CompressedReader();
+    CompressedReader(const CompressedReader&) = delete;
+    CompressedReader& operator=(const CompressedReader&) = delete;
+
     // More than the stream can still produce: bounded by the compressed bytes
     // left in the file and the largest expansion deflate allows.
     uint64_t maxRemaining() const;
@@ -118,6 +130,7 @@ public:
     void finish();
 
 private:
+    friend class BufferedInput<CompressedReader>;
     void readSlow(void* to, size_t n);
     // Decompresses the next piece into the (consumed) output block.
     void refill();
@@ -129,14 +142,11 @@ private:
     z_stream stream_{};
     bool streamOpen_ = false;
     unsigned char* input_ = nullptr;
-    unsigned char* output_ = nullptr;
-    size_t position_ = 0;
-    size_t fill_ = 0;
     bool ended_ = false;
 };
 
 // Buffered reads of an uncompressed file from its current position.
-class PlainReader {
+class PlainReader : public BufferedInput<PlainReader> {
 public:
     // Takes the file over: it is closed by the destructor.
     PlainReader(const String& fileName, std::FILE* file);
@@ -144,40 +154,18 @@ public:
     PlainReader(const PlainReader&) = delete;
     PlainReader& operator=(const PlainReader&) = delete;
 
-    void read(void* to, size_t n) {
-        if (n <= fill_ - position_) {
-            std::memcpy(to, buffer_ + position_, n);
-            position_ += n;
-        } else {
-            readSlow(to, n);
-        }
-    }
-    template <class T>
-    T get() {
-        T value;
-        read(&value, sizeof value);
-        return value;
-    }
-    const unsigned char* take(size_t n) {
-        if (n > fill_ - position_) return nullptr;
-        const unsigned char* at = buffer_ + position_;
-        position_ += n;
-        return at;
-    }
     // Exactly what the file still holds.
     uint64_t maxRemaining() const { return fileLeft_ + (fill_ - position_); }
     // Nothing to verify: trailing bytes are left alone.
     void finish() {}
 
 private:
+    friend class BufferedInput<PlainReader>;
     void readSlow(void* to, size_t n);
 
     String fileName_;
     std::FILE* file_;
     uint64_t fileLeft_ = 0;
-    unsigned char* buffer_ = nullptr;
-    size_t position_ = 0;
-    size_t fill_ = 0;
 };
 
 // Bytes from the file's current position to its end; 0 when unknown.

@@ -228,6 +228,7 @@ char* ObjParser::lineBuffer(size_t length) {
 }
 
 bool ObjParser::addLine(const char* text, size_t length) {
+    if (const void* nul = std::memchr(text, 0, length)) length = size_t(static_cast<const char*>(nul) - text);
     char* buffer = lineBuffer(length);
     if (length > 0) std::memcpy(buffer, text, length);
     return addBufferedLine(length);
@@ -239,7 +240,6 @@ bool ObjParser::addBufferedLine(size_t length) {
     NIMBAL_ASSERT(length < lineCapacity_);  // lineBuffer(length) came first
     char* text = line_;
     text[length] = 0;
-    if (const void* nul = std::memchr(text, 0, length)) length = size_t(static_cast<const char*>(nul) - text);
     const char* end = text + length;
     if (startsWith(text, end, "usemtl ", 7)) return parseMaterial(text + 7, end);
     if (startsWith(text, end, "vt", 2)) return parseTriple(text + 2, end, textureVertices_, ObjRefusal::TextureVertex);
@@ -334,29 +334,39 @@ bool ObjParser::build(Mesh& mesh) {
 namespace {
 
 // Every line of the file in order, until the end or the first refused line.
-// Lines reach the parser in their 8-bit form; only ASCII matters to it.
+// Lines reach the parser in their 8-bit form, cut at their first NUL as C
+// text would be; only ASCII matters to the parser.
 void feedLines(FileReader& reader, ObjParser& parser) {
     String line;
     do {
         reader.nextLine(line);
-        const int32_t n = line.length();
+        int32_t n = line.length();
         const char16_t* wide = line.c_wstr();
         char* bytes = parser.lineBuffer(size_t(n));
         int32_t i = 0;
 #ifdef __SSE2__
         // min(c, 0x80) as x - (x -sat 0x80), then a pack that cannot saturate.
         const __m128i limit = _mm_set1_epi16(0x80);
-        // The last chunk may overlap the one before.
+        const __m128i zero = _mm_setzero_si128();
+        // The last chunk may overlap the one before, which held no NUL.
         for (; n >= 16 && i < n; i += 16) {
             i = std::min(i, n - 16);
             __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide + i));
             __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide + i + 8));
             low = _mm_sub_epi16(low, _mm_subs_epu16(low, limit));
             high = _mm_sub_epi16(high, _mm_subs_epu16(high, limit));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i), _mm_packus_epi16(low, high));
+            const __m128i packed = _mm_packus_epi16(low, high);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i), packed);
+            if (const int nuls = _mm_movemask_epi8(_mm_cmpeq_epi8(packed, zero))) {
+                n = i + __builtin_ctz(unsigned(nuls));
+                break;
+            }
         }
 #endif
-        for (; i < n; ++i) bytes[i] = char(std::min<char16_t>(wide[i], 0x80));
+        for (; i < n; ++i) {
+            bytes[i] = char(std::min<char16_t>(wide[i], 0x80));
+            if (bytes[i] == 0) n = i;
+        }
         if (!parser.addBufferedLine(size_t(n))) return;
     } while (!reader.eof());
 }

@@ -42,7 +42,7 @@ public:
     bool addLine(const char* text, size_t length);
 
     // The same without a copy: fill lineBuffer(length) with the line's
-    // `length` bytes, then call addBufferedLine(length).
+    // `length` bytes, none of them NUL, then call addBufferedLine(length).
     char* lineBuffer(size_t length);
     bool addBufferedLine(size_t length);
 
