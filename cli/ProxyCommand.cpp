@@ -16,6 +16,7 @@
 
 #include "Commands.h"
 #include "MeshImport.h"
+#include "ProgressBar.h"
 #include "ProxyDriver.h"
 
 namespace cli {
@@ -88,39 +89,11 @@ struct Common {
 };
 
 void AddUnits(CLI::App* cmd, Common& c) {
-    cmd->add_option("--units", c.units,
-                    "System unit of the scene: " + UnitNames() + " (default: the host's, in)")
-        ->check(CLI::Validator(
-            [](std::string& s) {
-                SceneUnit u;
-                return ParseUnit(s, u) ? std::string() : "unknown unit '" + s + "' (one of " + UnitNames() + ")";
-            },
-            "UNIT"));
+    cmd->add_option("--units", c.units, "System unit of the scene: " + UnitNames() + " (default: the host's, in)")
+        ->check(UnitValidator());
 }
 
 void AddJson(CLI::App* cmd, Common& c) { cmd->add_flag("--json", c.json, "Print the result as JSON"); }
-
-// A fresh scene in the requested unit, emptied again however the command
-// ends: nothing of the module may outlive it.
-class Scene {
-public:
-    explicit Scene(const Common& c) {
-        PluginHost::Get();
-        GetCOREInterface()->ResetScene();
-        SceneUnit unit{UNITS_INCHES, "in"};
-        if (!c.units.empty()) ParseUnit(c.units, unit);
-        UseUnit(unit);
-        unit_ = unit.name;
-    }
-    ~Scene() { GetCOREInterface()->ResetScene(); }
-    Scene(const Scene&) = delete;
-    Scene& operator=(const Scene&) = delete;
-
-    const std::string& Unit() const { return unit_; }
-
-private:
-    std::string unit_;
-};
 
 // The names the proxy object would read back with another format.
 const char* ForeignExtension(const std::string& fileName) {
@@ -139,39 +112,6 @@ CLI::Validator ProxyFileName() {
         },
         "OUT.nproxy");
 }
-
-// Shown on a terminal only: output to a pipe or file stays clean.
-class ProgressBar {
-public:
-    ProgressBar(int total, bool shown) : total_(total), shown_(shown && total > 0 && isatty(STDERR_FILENO)) {}
-    ~ProgressBar() { Clear(); }
-    ProgressBar(const ProgressBar&) = delete;
-    ProgressBar& operator=(const ProgressBar&) = delete;
-
-    void Update(int done, const std::string& label) {
-        if (!shown_) return;
-        constexpr int width = 30;
-        const int filled = static_cast<int>(static_cast<long long>(width) * done / total_);
-        std::string name = label;
-        if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
-        std::fprintf(stderr, "\r[%s%s] %d/%d %s\x1b[K", std::string(filled, '#').c_str(),
-                     std::string(width - filled, '.').c_str(), done, total_, name.c_str());
-        std::fflush(stderr);
-        drawn_ = true;
-    }
-
-    // Leaves the line empty for what is printed next.
-    void Clear() {
-        if (drawn_) std::fprintf(stderr, "\r\x1b[K");
-        std::fflush(stderr);
-        drawn_ = false;
-    }
-
-private:
-    int total_;
-    bool shown_;
-    bool drawn_ = false;
-};
 
 // Replaces `path` only once the new content is complete.
 void WriteFileAtomically(const std::string& path, const std::string& content) {
@@ -204,7 +144,7 @@ void AddInfo(CLI::App* proxy) {
     AddUnits(cmd, *c);
     AddJson(cmd, *c);
     cmd->callback([c, file] {
-        const Scene scene(*c);
+        const UnitScene scene(c->units);
         const std::string& unit = scene.Unit();
         ProxyNode proxy;
         const ProxyInfo info = InspectProxy(proxy, *file);
@@ -226,7 +166,7 @@ void AddCreate(CLI::App* proxy) {
     AddUnits(cmd, *c);
     AddJson(cmd, *c);
     cmd->callback([c, mesh, out, name] {
-        const Scene scene(*c);
+        const UnitScene scene(c->units);
         const std::string& unit = scene.Unit();
         Interface* ip = GetCOREInterface();
 
@@ -282,7 +222,7 @@ void AddConvert(CLI::App* proxy) {
     AddUnits(cmd, *c);
     AddJson(cmd, *c);
     cmd->callback([c, in, out] {
-        const Scene scene(*c);
+        const UnitScene scene(c->units);
         const std::string& unit = scene.Unit();
         ProxyNode source;
         source.Set("filename", PB2Value(in->c_str()));
@@ -318,7 +258,7 @@ void AddConvertDir(CLI::App* proxy) {
     AddUnits(cmd, *c);
     AddJson(cmd, *c);
     cmd->callback([c, root] {
-        const Scene scene(*c);
+        const UnitScene scene(c->units);
         std::error_code ec;
         if (!fs::is_directory(*root, ec)) throw Failure{*root + " is not a folder"};
         std::vector<std::string> files;
@@ -334,29 +274,31 @@ void AddConvertDir(CLI::App* proxy) {
         int converted = 0;
         Json failures = Json::array();
         std::string failureLines;
-        ProgressBar bar(static_cast<int>(files.size()), true);
-        for (size_t i = 0; i < files.size(); ++i) {
-            const std::string& file = files[i];
-            bar.Update(static_cast<int>(i), fs::path(file).filename().string());
-            ip->ResetScene();
-            ProxyNode source;
-            source.Set("filename", PB2Value(file.c_str()));
-            if (!source.Loaded()) {
-                failures.push_back({{"file", file}, {"reason", "load"}});
-                failureLines += "Cannot load: " + file + "\n";
-                continue;
+        {
+            // Gone (and its line cleared) before the report is printed.
+            ProgressBar bar(static_cast<long long>(files.size()), true);
+            for (size_t i = 0; i < files.size(); ++i) {
+                const std::string& file = files[i];
+                bar.Update(static_cast<long long>(i), fs::path(file).filename().string());
+                ip->ResetScene();
+                ProxyNode source;
+                source.Set("filename", PB2Value(file.c_str()));
+                if (!source.Loaded()) {
+                    failures.push_back({{"file", file}, {"reason", "load"}});
+                    failureLines += "Cannot load: " + file + "\n";
+                    continue;
+                }
+                ProxyNode target;
+                const std::string out = fs::path(file).replace_extension(".nproxy").string();
+                if (FromScene(target.Node(), source.Node(), out)) {
+                    ++converted;
+                } else {
+                    failures.push_back({{"file", file}, {"reason", "save"}});
+                    failureLines += "Cannot save: " + file + "\n";
+                }
             }
-            ProxyNode target;
-            const std::string out = fs::path(file).replace_extension(".nproxy").string();
-            if (FromScene(target.Node(), source.Node(), out)) {
-                ++converted;
-            } else {
-                failures.push_back({{"file", file}, {"reason", "save"}});
-                failureLines += "Cannot save: " + file + "\n";
-            }
+            bar.Update(static_cast<long long>(files.size()), "");
         }
-        bar.Update(static_cast<int>(files.size()), "");
-        bar.Clear();
         ip->ResetScene();
 
         std::string report = "Successfully resaved " + std::to_string(converted) + " proxies.";
@@ -389,18 +331,18 @@ void AddPoints(CLI::App* proxy) {
         ->required()
         ->check(CLI::Validator(
             [](std::string& s) {
-                const std::string ext = fs::path(s).extension().string();
-                return ext == ".ply" || ext == ".csv" ? std::string() : "the output must end in .ply or .csv";
+                return HasExtension(s, ".ply") || HasExtension(s, ".csv") ? std::string()
+                                                                          : "the output must end in .ply or .csv";
             },
             "OUT.ply|OUT.csv"));
     cmd->add_option("--density", *density,
                     "Share of the cloud the viewport draws (the proxy's pointcloudDensity, 0..100; 1 = all)")
         ->capture_default_str()
-        ->check(CLI::Range(0.0f, 100.0f));
+        ->check(NumberIn(0.0, 100.0, false));
     AddUnits(cmd, *c);
     AddJson(cmd, *c);
     cmd->callback([c, file, out, density] {
-        const Scene scene(*c);
+        const UnitScene scene(c->units);
         const std::string& unit = scene.Unit();
         Interface* ip = GetCOREInterface();
         ProxyNode proxy;
@@ -421,7 +363,7 @@ void AddPoints(CLI::App* proxy) {
 
         std::ostringstream text;
         text << std::setprecision(9);
-        if (fs::path(*out).extension() == ".ply") {
+        if (HasExtension(*out, ".ply")) {
             text << "ply\nformat ascii 1.0\ncomment point cloud of " << fs::path(*file).filename().string() << " ("
                  << unit << ")\nelement vertex " << points.size()
                  << "\nproperty float x\nproperty float y\nproperty float z\nend_header\n";
@@ -445,7 +387,13 @@ void AddPoints(CLI::App* proxy) {
 
 void addProxyCommand(CLI::App& app) {
     auto* proxy = app.add_subcommand("proxy", "Proxy files: inspect, create from a mesh, convert, point cloud");
-    proxy->require_subcommand(1);
+    // Not require_subcommand(1): it answers a misspelt command with "A
+    // subcommand is required" instead of naming the word it did not know.
+    proxy->require_subcommand(0, 1);
+    proxy->callback([proxy] {
+        if (proxy->get_subcommands().empty())
+            throw CLI::RequiredError("A proxy command (info, create, convert, convert-dir or points)");
+    });
     AddInfo(proxy);
     AddCreate(proxy);
     AddConvert(proxy);

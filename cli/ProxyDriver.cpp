@@ -1,7 +1,12 @@
 #include "ProxyDriver.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
 
 namespace cli {
 namespace {
@@ -109,6 +114,76 @@ bool ParseUnit(std::string_view text, SceneUnit& unit) {
 std::string UnitNames() { return "mm, cm, m, km, in, ft, mi"; }
 
 void UseUnit(const SceneUnit& unit) { GetCOREInterface()->SetSystemUnitInfo(unit.type, 1.0f); }
+
+UnitScene::UnitScene(const std::string& units) {
+    PluginHost::Get();
+    GetCOREInterface()->ResetScene();
+    SceneUnit unit{UNITS_INCHES, "in"};
+    if (!units.empty()) ParseUnit(units, unit);
+    UseUnit(unit);
+    unit_ = unit.name;
+}
+
+UnitScene::~UnitScene() { GetCOREInterface()->ResetScene(); }
+
+CLI::Validator UnitValidator() {
+    return CLI::Validator(
+        [](std::string& s) {
+            SceneUnit u;
+            return ParseUnit(s, u) ? std::string() : "unknown unit '" + s + "' (one of " + UnitNames() + ")";
+        },
+        "UNIT");
+}
+
+CLI::Validator NumberIn(double lo, double hi, bool whole) {
+    auto text = [](double v) {
+        std::ostringstream s;
+        s.precision(15);
+        s << v;
+        return s.str();
+    };
+    const std::string range = text(lo) + " to " + text(hi);
+    const std::string shown = std::string(whole ? "INT" : "NUMBER") + " in [" + text(lo) + " - " + text(hi) + "]";
+    return CLI::Validator(
+        [lo, hi, whole, range](std::string& s) {
+            const std::string expected = std::string(whole ? "expects a whole number" : "expects a number") +
+                                         " from " + range + ", got \"" + s + "\"";
+            if (s.empty() || std::isspace(static_cast<unsigned char>(s[0]))) return expected;
+            char* end = nullptr;
+            errno = 0;
+            double v;
+            if (whole) v = static_cast<double>(std::strtoll(s.c_str(), &end, 10));
+            else v = std::strtod(s.c_str(), &end);
+            if (*end != '\0' || errno != 0 || !std::isfinite(v) || v < lo || v > hi) return expected;
+            return std::string();
+        },
+        shown);
+}
+
+CLI::Validator Choice(const std::vector<std::pair<std::string, int>>& names) {
+    std::string list, shown;
+    for (size_t i = 0; i < names.size(); ++i) {
+        list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i].first;
+        shown += (i == 0 ? "{" : "|") + names[i].first;
+    }
+    shown += "}";
+    return CLI::Validator(
+        [names, list](std::string& s) {
+            const std::string key = Lower(s);
+            for (const auto& [name, value] : names) {
+                if (key == name || key == std::to_string(value)) {
+                    s = std::to_string(value);
+                    return std::string();
+                }
+            }
+            return "expects " + list + ", got \"" + s + "\"";
+        },
+        shown);
+}
+
+bool HasExtension(const std::string& path, std::string_view extension) {
+    return EndsWith(Lower(path), Lower(extension));
+}
 
 std::string ProxyFormatName(const std::string& fileName) {
     const std::string lower = Lower(fileName);

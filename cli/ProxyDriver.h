@@ -6,8 +6,14 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "PluginHost.h"
+
+namespace CLI {
+class Validator;
+}
 
 namespace cli {
 
@@ -22,6 +28,35 @@ bool ParseUnit(std::string_view text, SceneUnit& unit);
 std::string UnitNames();
 // Makes one system unit one `unit`; proxies made afterwards read in it.
 void UseUnit(const SceneUnit& unit);
+
+// A fresh scene in the unit named (the host's own, the inch, for ""),
+// emptied again however the command ends: nothing of the module may
+// outlive it.
+class UnitScene {
+public:
+    explicit UnitScene(const std::string& units);
+    ~UnitScene();
+    UnitScene(const UnitScene&) = delete;
+    UnitScene& operator=(const UnitScene&) = delete;
+
+    // The unit's short name ("in", "mm", ...), for output.
+    const std::string& Unit() const { return unit_; }
+
+private:
+    std::string unit_;
+};
+
+// Checks of the options the proxy and scatter commands share.
+// A unit name ParseUnit knows.
+CLI::Validator UnitValidator();
+// A number from lo to hi (a whole one when `whole`), said plainly when the
+// text is not a number at all.
+CLI::Validator NumberIn(double lo, double hi, bool whole);
+// One of `names` (any case), passed on as its number; the numbers
+// themselves are taken too.
+CLI::Validator Choice(const std::vector<std::pair<std::string, int>>& names);
+// Whether `path` ends in `extension` (".png"), in any case.
+bool HasExtension(const std::string& path, std::string_view extension);
 
 // The format a proxy chooses for a file name, by its extension.
 std::string ProxyFormatName(const std::string& fileName);

@@ -2,10 +2,14 @@
 // (distribution and scattered objects from files, a scatter with its
 // parameters), the instances a renderer would read through "ScatterOps",
 // and the viewport's preview as a picture.
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -20,6 +24,8 @@
 
 namespace cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr double DEG_TO_RAD = 3.14159265358979323846 / 180.0;
 
@@ -97,28 +103,26 @@ Point3 TripleOf(const std::string& text, bool oneForAll, double toStored = 1.0) 
     return Point3(float(p[0] * toStored), float(p[1] * toStored), float(p[2] * toStored));
 }
 
-// A fresh scene in the requested unit, emptied again however the command
-// ends: nothing of the module may outlive it.
-class Scene {
-public:
-    explicit Scene(const std::string& units) {
-        PluginHost::Get();
-        GetCOREInterface()->ResetScene();
-        SceneUnit unit{UNITS_INCHES, "in"};
-        if (!units.empty()) ParseUnit(units, unit);
-        UseUnit(unit);
-    }
-    ~Scene() { GetCOREInterface()->ResetScene(); }
-    Scene(const Scene&) = delete;
-    Scene& operator=(const Scene&) = delete;
-};
+// A run can take minutes; an output that cannot be written is said before
+// it starts, not after.
+void CheckWritable(const std::string& path) {
+    const fs::path p(path);
+    std::error_code ec;
+    if (fs::is_directory(p, ec)) throw Failure{"cannot write " + path + ": it is a folder"};
+    const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    if (!fs::is_directory(folder, ec)) throw Failure{"cannot write " + path + ": no folder " + folder.string()};
+    if (::access(folder.c_str(), W_OK) != 0)
+        throw Failure{"cannot write " + path + ": " + std::strerror(errno)};
+}
 
 // Wire colours of the two kinds of node, as a user might pick them.
 constexpr DWORD GROUND_WIRE = 0x00707468;   // grey
 constexpr DWORD SCATTER_WIRE = 0x0030A0F0;  // orange
 
 void Run(const Options& o) {
-    Scene scene(o.units);
+    for (const std::string* path : {&o.output, &o.preview, &o.save})
+        if (!path->empty()) CheckWritable(*path);
+    const UnitScene scene(o.units);
     PluginHost& host = PluginHost::Get();
     if (o.noGamma) gammaMgr.Enable(FALSE);
     Interface* ip = GetCOREInterface();
@@ -179,18 +183,17 @@ void Run(const Options& o) {
             throw CLI::ValidationError("--set", u.message);
         }
 
-        // The camera is stored before the last set, so that "update" finds
-        // it unchanged and does not generate a second time.
+        // "update" comes before the count, while a generation is cheap: a
+        // camera never set is NaN, which never equals itself, so with a map
+        // assigned "update" generates again even when nothing changed. The
+        // count set last then makes the one full generation, with the
+        // camera in place; what "update" would make of it now is the same.
         IParamBlock2* pb = scatter.Block();
-        Point3 camera = pb->GetPoint3(scatter.Id("lastRenderCamera"), t);
-        if (!o.camera.empty()) {
-            camera = TripleOf(o.camera, false);
-            set("lastRenderCamera", camera);
-        }
-        // The count last: one generation with everything in place.
+        const Point3 camera =
+            o.camera.empty() ? pb->GetPoint3(scatter.Id("lastRenderCamera"), t) : TripleOf(o.camera, false);
+        scatter.Update(camera, t);
         if (countText) setter.Set(scatter.Scatter(), "count", *countText);
         else set("count", pb->GetInt(scatter.Id("count"), t));
-        scatter.Update(camera, t);
     });
     if (const std::string failure = GenerationFailure(lines); !failure.empty()) throw Failure{failure};
 
@@ -237,23 +240,19 @@ void addScatterCommand(CLI::App& app) {
                     "object, with an optional relative frequency (rock.nproxy:0.5). Repeatable")
         ->required()
         ->check(Weighted());
-    cmd->add_option("--units", o->units, "System unit of the scene: " + UnitNames() + " (default: the host's, in)")
-        ->check(CLI::Validator(
-            [](std::string& s) {
-                SceneUnit u;
-                return ParseUnit(s, u) ? std::string() : "unknown unit '" + s + "' (one of " + UnitNames() + ")";
-            },
-            "UNIT"));
-    cmd->add_option("--count", o->count, "Number of candidates (count)")->check(CLI::Range(1, 1000000000));
-    cmd->add_option("--seed", o->seed, "Random seed (seed)")->check(CLI::Range(1, 31337));
-    const std::map<std::string, int> randomTypes{{"congruent", 0}, {"halton", 1}};
+    cmd->add_option("--units", o->units,
+                    "System unit of the scene: " + UnitNames() +
+                        " (default: the host's, in). Proxy files are read into it; mesh files and the "
+                        "--translate values are taken in it")
+        ->check(UnitValidator());
+    cmd->add_option("--count", o->count, "Number of candidates (count)")->check(NumberIn(1, 1000000000, true));
+    cmd->add_option("--seed", o->seed, "Random seed (seed)")->check(NumberIn(1, 31337, true));
     cmd->add_option("--random", o->randomType, "Sample sequence (randomType): congruent or halton")
-        ->transform(CLI::CheckedTransformer(randomTypes, CLI::ignore_case));
-    const std::map<std::string, int> modes{{"surfaces", 66}, {"box", 67}};
+        ->transform(Choice({{"congruent", 0}, {"halton", 1}}));
     cmd->add_option("--mode", o->scatterType,
                     "Where instances go (scatterType): surfaces (on the distribution objects) or box (inside "
                     "their bounding boxes)")
-        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+        ->transform(Choice({{"surfaces", 66}, {"box", 67}}));
     o->collisionOpt = cmd->add_flag("--collision,!--no-collision", o->collision,
                                     "Discard instances that would overlap others (Collision Detect)");
     o->alignOpt = cmd->add_flag("--align-normals,!--no-align-normals", o->alignNormals,
@@ -276,12 +275,16 @@ void addScatterCommand(CLI::App& app) {
     cmd->add_option("--scale-map-y", o->scaleMapY, "Scale map for Y" + mapHelp);
     cmd->add_option("--scale-map-z", o->scaleMapZ, "Scale map for Z" + mapHelp);
     cmd->add_flag("--no-gamma", o->noGamma, "Turn the host's gamma correction off (map images are read as they are)");
-    const std::map<std::string, int> previz{{"none", 0}, {"dot", 1}, {"box", 2}, {"wire-box", 3}, {"full", 4}};
     cmd->add_option("--previz", o->previz, "Viewport preview (previzType): none, dot, box, wire-box or full")
-        ->transform(CLI::CheckedTransformer(previz, CLI::ignore_case));
-    cmd->add_option("--camera", o->camera, "Render camera position (what a renderer passes to \"update\")")
+        ->transform(Choice({{"none", 0}, {"dot", 1}, {"box", 2}, {"wire-box", 3}, {"full", 4}}));
+    cmd->add_option("--camera", o->camera,
+                    "Render camera position that \"update\" is given, in scene units (default: the block's, "
+                    "never set); only maps see it")
         ->check(Triple(false));
-    cmd->add_option("--time", o->frame, "Frame to generate at")->check(CLI::Range(-1.0e5, 1.0e5))->capture_default_str();
+    cmd->add_option("--time", o->frame,
+                    "Frame to generate at, 30 per second; also the host's current time, which a saved scene keeps")
+        ->check(NumberIn(-1.0e5, 1.0e5, false))
+        ->capture_default_str();
     cmd->add_option("--set", o->sets,
                     "NAME=VALUE: any scatter parameter by its internal name, in stored units (radians, factors), "
                     "applied after the options above, in order. Dotted names reach a map's parameters "
@@ -290,9 +293,12 @@ void addScatterCommand(CLI::App& app) {
         ->check(CLI::Validator(
             [](std::string& s) { return IsInstanceFileName(s) ? std::string() : "expects a .csv or .json file name"; },
             "FILE.csv|FILE.json"));
-    cmd->add_option("--preview", o->preview, "Draw the viewport preview, seen from above, into FILE.png");
+    cmd->add_option("--preview", o->preview, "Draw the viewport preview, seen from above, into FILE.png")
+        ->check(CLI::Validator(
+            [](std::string& s) { return HasExtension(s, ".png") ? std::string() : "expects a .png file name"; },
+            "FILE.png"));
     cmd->add_option("--preview-size", o->previewSize, "Longer side of the preview picture, in pixels")
-        ->check(CLI::Range(16, 4096))
+        ->check(NumberIn(16, 4096, true))
         ->capture_default_str();
     cmd->add_option("--save", o->save, "Save the scene to FILE (the host's scene file)");
     cmd->callback([o] { Run(*o); });

@@ -566,8 +566,64 @@ TEST_F(ProxyCli, PointsAreTheCloudTheViewportDraws) {
         ASSERT_EQ(part.size(), c.points / 4);
         EXPECT_TRUE(std::equal(part.begin(), part.end(), points.begin()));
     }
+    // The extension in any case chooses the format.
+    ASSERT_EQ(Nimbal("proxy points grid.nproxy -o CLOUD.PLY").code, 0);
+    EXPECT_EQ(Read("CLOUD.PLY").rfind("ply\nformat ascii 1.0\n", 0), 0u);
     EXPECT_EQ(Nimbal("proxy points grid.nproxy -o cloud.xyz").code, 2);
     EXPECT_EQ(Nimbal("proxy points grid.nproxy -o cloud.ply --density 101").code, 2);
+}
+
+// Misuse is exit code 2 with CLI11's pointer to --help, a failed operation
+// exit code 1 with one line; neither prints a result or leaves a file.
+TEST_F(ProxyCli, EveryCommandRefusesMisuseAndFailsWithOneLine) {
+    Write("good.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
+    ASSERT_EQ(Nimbal("proxy create good.obj good.nproxy").code, 0);
+    fs::create_directories(Path("folder"));
+    fs::create_directories(Path("taken.ply"));
+    const struct {
+        const char* args;
+        int code;
+        const char* message;
+    } cases[] = {
+        {"proxy", 2, "A proxy command (info, create, convert, convert-dir or points) is required"},
+        {"proxy infos good.nproxy", 2, "not expected"},
+        {"proxy info", 2, "FILE is required"},
+        {"proxy info good.nproxy extra", 2, "not expected: extra"},
+        {"proxy info good.nproxy --units parsecs", 2, "unknown unit 'parsecs'"},
+        {"proxy info folder", 1, "Error loading proxy: folder ([ERROR] Cannot find file 'folder'.)"},
+        {"proxy convert good.nproxy", 2, "OUT is required"},
+        {"proxy convert good.nproxy out.nproxy --units", 2, "--units"},
+        {"proxy convert missing.nmesh out.nproxy", 1, "Error loading proxy: missing.nmesh"},
+        {"proxy convert good.nproxy no-such-folder/out.nproxy", 1, "cannot save the proxy to no-such-folder/out.nproxy"},
+        {"proxy convert good.nproxy folder", 1, "cannot save the proxy to folder"},
+        {"proxy create good.obj folder", 1, "cannot save the proxy to folder"},
+        {"proxy convert-dir", 2, "ROOT is required"},
+        {"proxy convert-dir missing", 1, "missing is not a folder"},
+        {"proxy convert-dir good.obj --units furlongs", 2, "unknown unit 'furlongs'"},
+        {"proxy points good.nproxy", 2, "--output is required"},
+        {"proxy points good.nproxy -o out.xyz", 2, "the output must end in .ply or .csv"},
+        {"proxy points good.nproxy -o out.ply --density abc", 2, "expects a number from 0 to 100, got \"abc\""},
+        {"proxy points good.nproxy -o out.ply --density 101", 2, "expects a number from 0 to 100"},
+        {"proxy points good.nproxy -o no-such-folder/out.ply", 1, "cannot write no-such-folder/out.ply"},
+        {"proxy points good.nproxy -o taken.ply", 1, "cannot write taken.ply"},
+        {"proxy points missing.nproxy -o out.ply", 1, "Error loading proxy: missing.nproxy"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Outcome r = Nimbal(c.args);
+        EXPECT_EQ(r.code, c.code) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        if (c.code == 1) {
+            EXPECT_EQ(r.err.rfind("nimbal: ", 0), 0u) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        } else {
+            EXPECT_NE(r.err.find("Run with --help"), std::string::npos) << r.err;
+        }
+    }
+    for (const char* left : {"out.nproxy", "out.ply", "out.xyz", "no-such-folder"})
+        EXPECT_FALSE(fs::exists(Path(left))) << left;
+    for (const char* folder : {"folder", "taken.ply"}) EXPECT_TRUE(fs::is_empty(Path(folder))) << folder;
 }
 
 TEST_F(ProxyCli, EveryCommandHasHelp) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -333,12 +334,24 @@ TEST_F(ScatterCli, RefusesBadInputWithOneLine) {
         {"scatter --on ground.obj --object missing.nproxy -o out.csv", 1, "Error loading proxy: missing.nproxy"},
         {"scatter --on black.png --object pebble.obj -o out.csv", 1, "cannot import black.png"},
         {base + "-o no-such-dir/out.csv", 1, "cannot write"},
+        {base + "--units parsecs -o out.csv", 2, "unknown unit 'parsecs'"},
+        {base + "--count many -o out.csv", 2, "expects a whole number from 1 to 1000000000, got \"many\""},
+        {base + "--time soon -o out.csv", 2, "--time: expects a number from -100000 to 100000, got \"soon\""},
+        {base + "--camera 1,2 -o out.csv", 2, "--camera: expects X,Y,Z"},
+        {base + "--previz sideways -o out.csv", 2, "expects none, dot, box, wire-box or full, got \"sideways\""},
+        {base + "--preview view.jpg -o out.csv", 2, "expects a .png file name"},
+        // Outputs that cannot be written are known before the scatter is made.
+        {base + "--preview no-such-dir/view.png -o out.csv", 1,
+         "nimbal: cannot write no-such-dir/view.png: no folder no-such-dir"},
+        {base + "--save folder -o out.csv", 1, "nimbal: cannot write folder: it is a folder"},
     };
+    fs::create_directories(Path("folder"));
     for (const auto& c : cases) {
         fs::remove(dir_ / "out.csv");
         const Outcome r = Nimbal(c.args);
         EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << c.args << "\n" << r.out;
         EXPECT_FALSE(fs::exists(dir_ / "out.csv")) << c.args;
         if (c.code == 1) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << c.args << "\n" << r.err;
@@ -416,6 +429,104 @@ TEST_F(ScatterCli, SavedSceneHoldsTheScatter) {
     int scatters = 0;
     for (const auto& o : objects) scatters += o.cid == Class_ID(0x63B20069, 0x325E5220);
     EXPECT_EQ(scatters, 1);
+}
+
+// The scene's unit decides what a proxy file's millimetres are in scene
+// units; mesh files and the translate range are taken in it as written.
+TEST_F(ScatterCli, UnitsDecideWhatProxyFilesMeasure) {
+    // Made in centimetres: the file holds a ground 100 mm across.
+    ASSERT_EQ(Nimbal("proxy create ground.obj ground.nproxy --units cm").code, 0);
+    const std::string lift = "--count 40 --translate-min 0,0,2 --translate-max 0,0,2 ";
+    const std::vector<Instance> cm = Scatter(lift + "--units cm", "ground.nproxy");
+    ASSERT_EQ(cm.size(), 40u);
+    // In its own unit the proxy scatters exactly as the mesh it was made from.
+    EXPECT_EQ(ReadFile(Path("out.csv")), ScatterCsv(lift));
+    const struct {
+        const char* units;
+        float perCentimetre;
+    } cases[] = {{"mm", 10.0f}, {"cm", 1.0f}, {"m", 0.01f}, {"in", 1.0f / 2.54f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.units);
+        const std::vector<Instance> rows = Scatter(lift + "--units " + c.units, "ground.nproxy");
+        ASSERT_EQ(rows.size(), cm.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const Point3 p = rows[i].Row(3), q = cm[i].Row(3);
+            EXPECT_NEAR(p.x, q.x * c.perCentimetre, 1e-5f * 10.0f * c.perCentimetre) << i;
+            EXPECT_NEAR(p.y, q.y * c.perCentimetre, 1e-5f * 10.0f * c.perCentimetre) << i;
+            // The offset is in scene units whatever they are.
+            EXPECT_EQ(p.z, 2.0f) << i;
+        }
+    }
+    // A mesh file's numbers are scene units in any unit.
+    EXPECT_EQ(ScatterCsv(lift + "--units km"), ScatterCsv(lift));
+
+    // A scattered proxy's size, and so what collides, follows the unit too:
+    // a 0.2 mm pebble grown tenfold is 2 units across in millimetres, a speck
+    // in metres.
+    ASSERT_EQ(Nimbal("proxy create pebble.obj pebble.nproxy --units mm").code, 0);
+    const std::string crowded = "--count 100 --collision --scale-min 1000 --scale-max 1000 ";
+    EXPECT_LT(Scatter(crowded + "--units mm", "ground.obj", "pebble.nproxy").size(), 100u);
+    EXPECT_EQ(Scatter(crowded + "--units m", "ground.obj", "pebble.nproxy").size(), 100u);
+}
+
+// Nothing a scatter made from files shows depends on the frame or on the
+// camera (nothing in it is animated, and no map it can be given reads the
+// view); what they change is the scene: its time, and the camera the
+// scatter keeps. A host that loads the saved scene gets them back, and the
+// scatter makes the same instances again at that frame.
+TEST_F(ScatterCli, ASavedSceneKeepsTheFrameTheUnitAndTheCamera) {
+    WriteMask("corner.png", 64, 64, [](int x, int y) { return x >= 32 && y < 32; });
+    const Outcome r = Nimbal("scatter --on ground.obj --object pebble.obj --count 60 --density-map @corner.png "
+                             "--time 12.5 --units cm --camera 1,-2,30 -o out.csv --save scene.nscene");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::vector<Instance> saved = ParseCsv(Read("out.csv"));
+    ASSERT_FALSE(saved.empty());
+
+    std::string error;
+    const std::unique_ptr<PluginLibrary> module = PluginLibrary::Open(clitest::kBin + "/nimbal_utilities.so", error);
+    ASSERT_TRUE(module) << error;
+    Interface* ip = GetCOREInterface();
+    // The scene goes before the module that made its objects.
+    struct Emptied {
+        Interface* ip;
+        ~Emptied() { ip->ResetScene(); }
+    } emptied{ip};
+    ASSERT_TRUE(ip->LoadFromFile(FromUtf8(File("scene.nscene")), error)) << error;
+
+    const TimeValue t = ip->GetTime();
+    EXPECT_EQ(t, 2000);  // frame 12.5 at 160 ticks a frame
+    int unit = -1;
+    float scale = 0.0f;
+    ip->GetSystemUnitInfo(&unit, &scale);
+    EXPECT_EQ(unit, UNITS_CENTIMETERS);
+
+    const Class_ID scatterId(0x63B20069, 0x325E5220);
+    ReferenceTarget* scatter = nullptr;
+    for (INode* n : ip->AllNodes())
+        if (n->GetObjectRef() && n->GetObjectRef()->ClassID() == scatterId) scatter = n->GetObjectRef();
+    ASSERT_NE(scatter, nullptr);
+    IParamBlock2* pb = scatter->GetParamBlockByID(0);
+    ASSERT_NE(pb, nullptr);
+    const ParamDef* camera = pb->GetDesc()->FindByName("lastRenderCamera");
+    ASSERT_NE(camera, nullptr);
+    EXPECT_EQ(pb->GetPoint3(camera->id, t), Point3(1, -2, 30));
+
+    // What a renderer reads from the loaded scene at its frame.
+    ClassDesc* cd = ClassDirectory::Get().FindClass(GEOMOBJECT_CLASS_ID, scatterId);
+    ASSERT_NE(cd, nullptr);
+    FPInterface* ops = nullptr;
+    for (int i = 0; i < cd->NumInterfaces(); ++i)
+        if (std::string(cd->GetInterfaceAt(i)->GetDesc()->InternalName()) == "ScatterOps") ops = cd->GetInterfaceAt(i);
+    ASSERT_NE(ops, nullptr);
+    FPValue result;
+    ASSERT_EQ(ops->Invoke("update", result, {FPValue::Ref(scatter), FPValue::Point(Point3(1, -2, 30)), FPValue::Int(t)}),
+              FPS_OK);
+    ASSERT_EQ(ops->Invoke("getNumInstances", result, {FPValue::Ref(scatter)}), FPS_OK);
+    ASSERT_EQ(result.i, int(saved.size()));
+    for (size_t i = 0; i < saved.size(); ++i) {
+        ASSERT_EQ(ops->Invoke("getInstanceTm", result, {FPValue::Ref(scatter), FPValue::Int(int(i))}), FPS_OK);
+        for (int row = 0; row < 4; ++row) EXPECT_EQ(result.m.GetRow(row), saved[i].Row(row)) << i << " " << row;
+    }
 }
 
 // The demo's road past the proxy: the scatter over the built-in ground, its
