@@ -12,6 +12,7 @@
 #include <iterator>
 #include <limits>
 #include <new>
+#include <type_traits>
 
 #include "host/Gamma.h"
 
@@ -72,132 +73,87 @@ bool Bitmap::Span(int x, int y, int& n) const {
     return true;
 }
 
-// The spans below pick the store once and then run a plain loop over it.
+namespace {
+
+// One channel from what callers pass to what a store holds, and back: 8 and
+// 16 bits round to nearest, floats clamp to [0, 1] on the way to integers.
+template <class To>
+To ConvertChannel(WORD c) {
+    if constexpr (std::is_same_v<To, uint8_t>) return static_cast<uint8_t>((c * 255u + 32767u) / 65535u);
+    else if constexpr (std::is_same_v<To, uint16_t>) return c;
+    else return static_cast<float>(c) * (1.0f / 65535.0f);
+}
+template <class To>
+To ConvertChannel(float c) {
+    if constexpr (std::is_same_v<To, uint8_t>) return ToByte(c);
+    else if constexpr (std::is_same_v<To, uint16_t>) return ToWord(c);
+    else return c;
+}
+template <class To>
+To ConvertChannel(uint8_t c) {
+    if constexpr (std::is_same_v<To, WORD>) return WORD(c * 257u);
+    else return c * (1.0f / 255.0f);
+}
+
+// Bitmap::Span has clipped the run; the store is picked once, then a plain loop.
+template <class Store, class Pixel>
+void PutRun(Store* d, const Pixel* px, int n) {
+    for (int i = 0; i < n; ++i, d += 4) {
+        d[0] = ConvertChannel<Store>(px[i].r);
+        d[1] = ConvertChannel<Store>(px[i].g);
+        d[2] = ConvertChannel<Store>(px[i].b);
+        d[3] = ConvertChannel<Store>(px[i].a);
+    }
+}
+
+template <class Pixel, class Store>
+void GetRun(const Store* d, Pixel* px, int n) {
+    using C = decltype(Pixel::r);
+    for (int i = 0; i < n; ++i, d += 4)
+        px[i] = Pixel{ConvertChannel<C>(d[0]), ConvertChannel<C>(d[1]), ConvertChannel<C>(d[2]), ConvertChannel<C>(d[3])};
+}
+
+template <class Pixel>
+void PutPixelRun(void* store, int type, size_t at, const Pixel* px, int n) {
+    switch (type) {
+    case BMM_TRUE_32: PutRun(static_cast<uint8_t*>(store) + at, px, n); break;
+    case BMM_TRUE_64: PutRun(static_cast<uint16_t*>(store) + at, px, n); break;
+    default: PutRun(static_cast<float*>(store) + at, px, n); break;
+    }
+}
+
+template <class Pixel>
+void GetPixelRun(const void* store, int type, size_t at, Pixel* px, int n) {
+    switch (type) {
+    case BMM_TRUE_32: GetRun(static_cast<const uint8_t*>(store) + at, px, n); break;
+    case BMM_TRUE_64: GetRun(static_cast<const uint16_t*>(store) + at, px, n); break;
+    default: GetRun(static_cast<const float*>(store) + at, px, n); break;
+    }
+}
+
+}  // namespace
 
 int Bitmap::PutPixels(int x, int y, int n, const BMM_Color_64* px) {
     if (!px || !Span(x, y, n)) return 0;
-    const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    switch (Type()) {
-    case BMM_TRUE_32: {
-        uint8_t* d = data8() + at;
-        auto to8 = [](WORD c) { return static_cast<uint8_t>((c * 255u + 32767u) / 65535u); };
-        for (int i = 0; i < n; ++i, d += 4) {
-            d[0] = to8(px[i].r);
-            d[1] = to8(px[i].g);
-            d[2] = to8(px[i].b);
-            d[3] = to8(px[i].a);
-        }
-        break;
-    }
-    case BMM_TRUE_64: {
-        uint16_t* d = data16() + at;
-        for (int i = 0; i < n; ++i, d += 4) {
-            d[0] = px[i].r;
-            d[1] = px[i].g;
-            d[2] = px[i].b;
-            d[3] = px[i].a;
-        }
-        break;
-    }
-    default: {
-        float* d = dataF() + at;
-        constexpr float scale = 1.0f / 65535.0f;
-        for (int i = 0; i < n; ++i, d += 4) {
-            d[0] = static_cast<float>(px[i].r) * scale;
-            d[1] = static_cast<float>(px[i].g) * scale;
-            d[2] = static_cast<float>(px[i].b) * scale;
-            d[3] = static_cast<float>(px[i].a) * scale;
-        }
-        break;
-    }
-    }
+    PutPixelRun(store_.get(), Type(), (size_t(y) * size_t(Width()) + size_t(x)) * 4, px, n);
     return 1;
 }
 
 int Bitmap::GetPixels(int x, int y, int n, BMM_Color_64* px) const {
     if (!px || !Span(x, y, n)) return 0;
-    const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    switch (Type()) {
-    case BMM_TRUE_32: {
-        const uint8_t* d = data8() + at;
-        for (int i = 0; i < n; ++i, d += 4)
-            px[i] = BMM_Color_64{WORD(d[0] * 257u), WORD(d[1] * 257u), WORD(d[2] * 257u), WORD(d[3] * 257u)};
-        break;
-    }
-    case BMM_TRUE_64: {
-        const uint16_t* d = data16() + at;
-        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_64{d[0], d[1], d[2], d[3]};
-        break;
-    }
-    default: {
-        const float* d = dataF() + at;
-        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_64{ToWord(d[0]), ToWord(d[1]), ToWord(d[2]), ToWord(d[3])};
-        break;
-    }
-    }
+    GetPixelRun(store_.get(), Type(), (size_t(y) * size_t(Width()) + size_t(x)) * 4, px, n);
     return 1;
 }
 
 int Bitmap::PutPixels(int x, int y, int n, const BMM_Color_fl* px) {
     if (!px || !Span(x, y, n)) return 0;
-    const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    switch (Type()) {
-    case BMM_TRUE_32: {
-        uint8_t* d = data8() + at;
-        for (int i = 0; i < n; ++i, d += 4) {
-            d[0] = ToByte(px[i].r);
-            d[1] = ToByte(px[i].g);
-            d[2] = ToByte(px[i].b);
-            d[3] = ToByte(px[i].a);
-        }
-        break;
-    }
-    case BMM_TRUE_64: {
-        uint16_t* d = data16() + at;
-        for (int i = 0; i < n; ++i, d += 4) {
-            d[0] = ToWord(px[i].r);
-            d[1] = ToWord(px[i].g);
-            d[2] = ToWord(px[i].b);
-            d[3] = ToWord(px[i].a);
-        }
-        break;
-    }
-    default: {
-        float* d = dataF() + at;
-        for (int i = 0; i < n; ++i, d += 4) {
-            d[0] = px[i].r;
-            d[1] = px[i].g;
-            d[2] = px[i].b;
-            d[3] = px[i].a;
-        }
-        break;
-    }
-    }
+    PutPixelRun(store_.get(), Type(), (size_t(y) * size_t(Width()) + size_t(x)) * 4, px, n);
     return 1;
 }
 
 int Bitmap::GetPixels(int x, int y, int n, BMM_Color_fl* px) const {
     if (!px || !Span(x, y, n)) return 0;
-    const size_t at = (size_t(y) * size_t(Width()) + size_t(x)) * 4;
-    switch (Type()) {
-    case BMM_TRUE_32: {
-        const uint8_t* d = data8() + at;
-        constexpr float scale = 1.0f / 255.0f;
-        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_fl{d[0] * scale, d[1] * scale, d[2] * scale, d[3] * scale};
-        break;
-    }
-    case BMM_TRUE_64: {
-        const uint16_t* d = data16() + at;
-        constexpr float scale = 1.0f / 65535.0f;
-        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_fl{d[0] * scale, d[1] * scale, d[2] * scale, d[3] * scale};
-        break;
-    }
-    default: {
-        const float* d = dataF() + at;
-        for (int i = 0; i < n; ++i, d += 4) px[i] = BMM_Color_fl{d[0], d[1], d[2], d[3]};
-        break;
-    }
-    }
+    GetPixelRun(store_.get(), Type(), (size_t(y) * size_t(Width()) + size_t(x)) * 4, px, n);
     return 1;
 }
 

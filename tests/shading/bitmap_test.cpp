@@ -72,6 +72,29 @@ TEST(Bitmap, FloatWritesAreClampedInIntegerStoresAndKeptInFloatOnes) {
     flt->DeleteThis();
 }
 
+// Each store converts both pixel kinds on the way in and out; the 8-bit
+// store rounds to nearest and widens by 257.
+TEST(Bitmap, EightBitStoreRoundsBothPixelKinds) {
+    Bitmap* bm = Make(2, 1, BMM_TRUE_32);
+    const BMM_Color_fl fl{0.5f, 1.0f, 0.0f, 0.2f};
+    const BMM_Color_64 w{32896, 65535, 128, 13107};
+    bm->PutPixels(0, 0, 1, &fl);
+    bm->PutPixels(1, 0, 1, &w);
+    const uint8_t* d = bm->Data8();
+    ASSERT_NE(d, nullptr);
+    const uint8_t expected[8] = {128, 255, 0, 51, 128, 255, 0, 51};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(d[i], expected[i]) << i;
+    BMM_Color_fl backFl[2];
+    BMM_Color_64 back64[2];
+    bm->GetPixels(0, 0, 2, backFl);
+    bm->GetPixels(0, 0, 2, back64);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(backFl[i], (BMM_Color_fl{128 * (1.0f / 255.0f), 1.0f, 0.0f, 51 * (1.0f / 255.0f)})) << i;
+        EXPECT_EQ(back64[i], (BMM_Color_64{32896, 65535, 0, 13107})) << i;
+    }
+    bm->DeleteThis();
+}
+
 TEST(Bitmap, SpansAreCutAtTheRightEdgeAndRefusedOutside) {
     Bitmap* bm = Make(4, 2, BMM_TRUE_64);
     BMM_Color_64 px[8];
