@@ -11,7 +11,7 @@
 
 class ClassDirectory;
 
-class BitmapTex : public Texmap {
+class BitmapTex : public SingleBlockOwner<Texmap> {
 public:
     enum ParamIds : ParamID {
         filename = 0,
@@ -49,18 +49,6 @@ public:
     AColor EvalColor(ShadeContext& sc) override;
     float EvalMono(ShadeContext& sc) override;
 
-    IParamBlock2* pblock = nullptr;
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int i) override { return i == 0 ? pblock : nullptr; }
-    void SetReference(int i, RefTargetHandle target) override {
-        if (i == 0) pblock = dynamic_cast<IParamBlock2*>(target);
-    }
-    int NumSubs() override { return 1; }
-    Animatable* SubAnim(int i) override { return i == 0 ? pblock : nullptr; }
-    MSTR SubAnimName(int i) override { return i == 0 ? MSTR(u"Parameters") : MSTR(); }
-    int NumParamBlocks() override { return 1; }
-    IParamBlock2* GetParamBlock(int) override { return pblock; }
-    IParamBlock2* GetParamBlockByID(BlockID id) override { return id == 0 ? pblock : nullptr; }
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID, RefMessage message,
                                BOOL propagate) override;
     RefTargetHandle Clone(RemapDir& remap) override;

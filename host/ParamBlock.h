@@ -445,6 +445,25 @@ private:
 
 IParamBlock2* CreateParameterBlock2(ParamBlockDesc2* desc, ReferenceMaker* owner);
 
+// The reference and sub-anim plumbing of a host class whose one reference is
+// its parameter block (block id 0, shown as "Parameters").
+template <class Base>
+class SingleBlockOwner : public Base {
+public:
+    IParamBlock2* pblock = nullptr;
+    int NumRefs() override { return 1; }
+    RefTargetHandle GetReference(int i) override { return i == 0 ? pblock : nullptr; }
+    void SetReference(int i, RefTargetHandle target) override {
+        if (i == 0) pblock = dynamic_cast<IParamBlock2*>(target);
+    }
+    int NumSubs() override { return 1; }
+    Animatable* SubAnim(int i) override { return i == 0 ? pblock : nullptr; }
+    MSTR SubAnimName(int i) override { return i == 0 ? MSTR(u"Parameters") : MSTR(); }
+    int NumParamBlocks() override { return 1; }
+    IParamBlock2* GetParamBlock(int) override { return pblock; }
+    IParamBlock2* GetParamBlockByID(BlockID id) override { return id == 0 ? pblock : nullptr; }
+};
+
 // The animate switch: while on, setting an animatable parameter sets a key.
 BOOL Animating();
 void AnimateOn();

@@ -37,7 +37,7 @@ public:
 };
 
 // The host's 2D coordinate generator, Class_ID UVGEN_CLASS_ID_2D.
-class StdUVGen : public UVGen {
+class StdUVGen : public SingleBlockOwner<UVGen> {
 public:
     enum ParamIds : ParamID {
         uOffset = 0,
@@ -75,18 +75,6 @@ public:
     void SetVOffs(float v, TimeValue t = 0);
     void SetWAng(float v, TimeValue t = 0);
 
-    IParamBlock2* pblock = nullptr;
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int i) override { return i == 0 ? pblock : nullptr; }
-    void SetReference(int i, RefTargetHandle target) override {
-        if (i == 0) pblock = dynamic_cast<IParamBlock2*>(target);
-    }
-    int NumSubs() override { return 1; }
-    Animatable* SubAnim(int i) override { return i == 0 ? pblock : nullptr; }
-    MSTR SubAnimName(int i) override { return i == 0 ? MSTR(u"Parameters") : MSTR(); }
-    int NumParamBlocks() override { return 1; }
-    IParamBlock2* GetParamBlock(int) override { return pblock; }
-    IParamBlock2* GetParamBlockByID(BlockID id) override { return id == 0 ? pblock : nullptr; }
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID, RefMessage message,
                                BOOL propagate) override;
     RefTargetHandle Clone(RemapDir& remap) override;
