@@ -119,7 +119,29 @@ void CheckWritable(const std::string& path) {
 constexpr DWORD GROUND_WIRE = 0x00707468;   // grey
 constexpr DWORD SCATTER_WIRE = 0x0030A0F0;  // orange
 
+// Two outputs in one file would leave only the last, each reported written.
+void CheckDistinct(const Options& o) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--output", &o.output}, {"--preview", &o.preview}, {"--save", &o.save}};
+    // Files still to be made have no canonical path; their names are
+    // compared made absolute and tidied.
+    auto where = [](const std::string& path) {
+        std::error_code ec;
+        return fs::weakly_canonical(fs::absolute(path, ec), ec).lexically_normal();
+    };
+    for (size_t i = 0; i < std::size(outputs); ++i)
+        for (size_t j = i + 1; j < std::size(outputs); ++j) {
+            const std::string& a = *outputs[i].second;
+            const std::string& b = *outputs[j].second;
+            if (a.empty() || b.empty()) continue;
+            if (where(a) == where(b))
+                throw CLI::ValidationError(outputs[j].first,
+                                           "names the same file as " + std::string(outputs[i].first) + " (" + b + ")");
+        }
+}
+
 void Run(const Options& o) {
+    CheckDistinct(o);
     for (const std::string* path : {&o.output, &o.preview, &o.save})
         if (!path->empty()) CheckWritable(*path);
     const UnitScene scene(o.units);

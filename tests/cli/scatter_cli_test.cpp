@@ -344,6 +344,8 @@ TEST_F(ScatterCli, RefusesBadInputWithOneLine) {
         {base + "--preview no-such-dir/view.png -o out.csv", 1,
          "nimbal: cannot write no-such-dir/view.png: no folder no-such-dir"},
         {base + "--save folder -o out.csv", 1, "nimbal: cannot write folder: it is a folder"},
+        // Two outputs in one file would keep only the last.
+        {base + "-o out.csv --save ./out.csv", 2, "--save: names the same file as --output"},
     };
     fs::create_directories(Path("folder"));
     for (const auto& c : cases) {
