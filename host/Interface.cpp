@@ -1,5 +1,6 @@
 #include "host/Interface.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -252,6 +253,29 @@ bool Interface::CloneNodes(INodeTab& nodes, const Point3& offset, bool expandHie
     }
     remap.Backpatch();
     return any;
+}
+
+BOOL Interface::ProgressStart(const MCHAR* title, BOOL, ProgressFunction fn, void* arg) {
+    // One bar at a time: a nested start continues the running one.
+    if (!inProgress_) {
+        inProgress_ = true;
+        progressTitle_ = title ? title : u"";
+        if (progressObserver_) progressObserver_({ProgressEvent::Start, progressTitle_, 0});
+    }
+    if (fn) fn(arg);
+    return TRUE;
+}
+
+void Interface::ProgressUpdate(int percent, BOOL, const MCHAR* title) {
+    if (!inProgress_) return;
+    if (title) progressTitle_ = title;
+    if (progressObserver_) progressObserver_({ProgressEvent::Update, progressTitle_, std::clamp(percent, 0, 100)});
+}
+
+void Interface::ProgressEnd() {
+    if (!inProgress_) return;
+    inProgress_ = false;
+    if (progressObserver_) progressObserver_({ProgressEvent::End, progressTitle_, 100});
 }
 
 BOOL Interface::DoExclusionListDialog(ExclList* list, BOOL) {

@@ -2,6 +2,7 @@
 // through GetCOREInterface().
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,22 @@ public:
     // the list holds the answer (host/ExclList.h).
     BOOL DoExclusionListDialog(ExclList* list, BOOL doShadows = TRUE);
 
+    // Progress of a long operation: the host shows a bar between
+    // ProgressStart and ProgressEnd. `fn`, when given, is called once with
+    // `arg` at the start. The observer (e.g. a terminal's bar) sees each call.
+    struct ProgressEvent {
+        enum Kind { Start, Update, End } kind;
+        MSTR title;
+        int percent = 0;
+    };
+    using ProgressFunction = DWORD (*)(void*);
+    BOOL ProgressStart(const MCHAR* title, BOOL dispBar, ProgressFunction fn, void* arg);
+    void ProgressUpdate(int percent, BOOL showPercent = TRUE, const MCHAR* title = nullptr);
+    void ProgressEnd();
+    void SetProgressObserver(std::function<void(const ProgressEvent&)> observer) {
+        progressObserver_ = std::move(observer);
+    }
+
     // Viewports.
     ViewExp& GetActiveViewExp() { return viewport_; }
     void RedrawViews(TimeValue) { ++redraws_; }
@@ -139,6 +156,9 @@ private:
     std::vector<MSTR> searchPaths_;
     MSTR curFile_;
     PickModeCallback* pickMode_ = nullptr;
+    bool inProgress_ = false;
+    MSTR progressTitle_;
+    std::function<void(const ProgressEvent&)> progressObserver_;
 };
 
 

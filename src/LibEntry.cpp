@@ -4,16 +4,39 @@
 #include "ClassDescs.h"
 #include "core-interface/WinApi.h"
 #include "host/Interface.h"
+#include "host/Win.h"
 
 #define NIMBAL_EXPORT extern "C" __attribute__((visibility("default")))
 
 using namespace Nimbal;
 
-// Process entry: remembers the module on attach, and asks for no thread
-// notifications.
+namespace {
+// The core's folder and save dialogs are windows like any other: here they
+// are the host's, which a user (or a script) answers.
+class HostDialogs final : public WinApi::DialogHandler {
+public:
+    String selectDirectory(void* owner, const String& title, const String& start) override {
+        return ask(UiRecord::SelectDirectory, owner, title, start);
+    }
+    String saveFilename(void* owner, const String& title, const String& filter) override {
+        return ask(UiRecord::SaveFile, owner, title, filter);
+    }
+
+private:
+    static String ask(UiRecord::Kind kind, void* owner, const String& title, const String& detail) {
+        const MSTR path = UiService::Get().FileDialog(kind, static_cast<HWND>(owner), title.c_wstr(), detail.c_wstr());
+        return String(path.c_str());
+    }
+};
+constinit HostDialogs hostDialogs;
+}  // namespace
+
+// Process entry: remembers the module on attach, shows the core's dialogs
+// through the host, and asks for no thread notifications.
 BOOL DllMain(HINSTANCE module, DWORD reason, void*) {
     if (reason == DLL_PROCESS_ATTACH) {
         hInstance = module;
+        WinApi::setDialogHandler(&hostDialogs);
         DisableThreadLibraryCalls(module);
     }
     return TRUE;

@@ -80,7 +80,19 @@ void ProxyDlgProc::pickFromScene(Proxy* proxy, HWND owner) {
 void ProxyDlgProc::convertDirectory(HWND owner) {
     const String root = WinApi::dirSelectDlg(owner, String("Select a root directory with proxies"), String());
     if (root.isEmpty()) return;
-    const ProxyConversionReport report = convertProxiesInDirectory(root);
+    Interface* ip = GetCOREInterface();
+    ProxyConversionReport report;
+    {
+        // The bar ends however the conversion does.
+        struct Bar {
+            Interface* ip;
+            ~Bar() { ip->ProgressEnd(); }
+        } bar{ip};
+        ip->ProgressStart(u"Converting proxies", TRUE, nullptr, nullptr);
+        report = convertProxiesInDirectory(root, [ip](int done, int total) {
+            ip->ProgressUpdate(total > 0 ? int(int64_t(done) * 100 / total) : 100);
+        });
+    }
     MessageBox(owner, report.text().c_wstr(), u"Conversion result", MB_OK);
 }
 

@@ -1039,8 +1039,18 @@ TEST_F(ProxyRollout, ConversionButtonResavesOlderProxiesAndReports) {
     dialogs_.queueAnswer(String());  // cancelled: nothing happens
     click(u"Convert proxies in directory...");
     EXPECT_TRUE(UiService::Get().Records().empty());
+    std::vector<Interface::ProgressEvent> progress;
+    ip_->SetProgressObserver([&](const Interface::ProgressEvent& e) { progress.push_back(e); });
     dialogs_.queueAnswer(String::fromUtf8(root));
     click(u"Convert proxies in directory...");
+    ip_->SetProgressObserver(nullptr);
+    // The host's bar runs from start to end, one step per candidate file.
+    ASSERT_EQ(progress.size(), 7u);
+    EXPECT_EQ(progress.front().kind, Interface::ProgressEvent::Start);
+    EXPECT_EQ(text(progress.front().title), "Converting proxies");
+    EXPECT_EQ(progress[1].percent, 20);
+    EXPECT_EQ(progress[5].percent, 100);
+    EXPECT_EQ(progress.back().kind, Interface::ProgressEvent::End);
     ASSERT_EQ(dialogs_.requests().size(), 2u);
     EXPECT_EQ(dialogs_.requests()[1].kind, WinApi::ScriptedDialogHandler::Kind::SelectDirectory);
     EXPECT_EQ(text(dialogs_.requests()[1].title), "Select a root directory with proxies");

@@ -5,6 +5,7 @@
 
 #include "ClassDescs.h"
 #include "core-interface/Exception.h"
+#include "core-interface/WinApi.h"
 #include "LibEntry.h"
 #include "host/Max.h"
 
@@ -99,6 +100,23 @@ TEST(Registry, EntryPointsAnswerAsTheHostExpects) {
     EXPECT_EQ(CanAutoDefer(), 0u);
     EXPECT_NE(Nimbal::hInstance, nullptr);
     EXPECT_EQ(LibClassDesc(3)->HInstance(), Nimbal::hInstance);
+}
+
+// Loaded into a host, the core's folder and save dialogs are the host's: a
+// scripted answer reaches the core, and the host keeps what was asked.
+TEST(Registry, CoreDialogsAreShownByTheHost) {
+    UiService& ui = UiService::Get();
+    ui.Clear();
+    ui.ScriptPath(u"/tmp/answered");
+    EXPECT_EQ(Nimbal::WinApi::dirSelectDlg(nullptr, Nimbal::String("Pick a folder"), Nimbal::String("/start")), Nimbal::String("/tmp/answered"));
+    EXPECT_TRUE(Nimbal::WinApi::filenameSaveDlg(nullptr, Nimbal::String("Save as"), Nimbal::String("All (*.*)|*.*")).isEmpty());  // cancelled
+    ASSERT_EQ(ui.Records().size(), 2u);
+    EXPECT_EQ(ui.Records()[0].kind, UiRecord::SelectDirectory);
+    EXPECT_EQ(ui.Records()[0].text, u"Pick a folder");
+    EXPECT_EQ(ui.Records()[0].caption, u"/start");
+    EXPECT_EQ(ui.Records()[1].kind, UiRecord::SaveFile);
+    EXPECT_EQ(ui.Records()[1].caption, u"All (*.*)|*.*");
+    ui.Clear();
 }
 
 TEST(Registry, BrowserEntryInfoOnlyForMaterialsAndMaps) {
