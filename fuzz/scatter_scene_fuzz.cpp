@@ -14,8 +14,11 @@
 #include "Scatter/Scatter.h"
 #include "Scatter/ScatterOps.h"
 #include "host/Max.h"
+#include "SceneFuzzDriver.h"
 
 namespace {
+
+using scene_fuzz::WriteSeed;
 
 using Nimbal::Scatter;
 
@@ -102,11 +105,6 @@ Scatter* NewScatter(Interface* ip, INode* ground, INode* pebble) {
     return s;
 }
 
-void WriteSeed(const std::string& dir, const char* name, Interface* ip) {
-    std::string error;
-    if (!SceneFile::Save(*ip, dir + "/" + name, error)) std::fprintf(stderr, "%s: %s\n", name, error.c_str());
-}
-
 void WriteSeeds(const std::string& dir) {
     Interface* ip = GetCOREInterface();
 
@@ -141,25 +139,13 @@ void WriteSeeds(const std::string& dir) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+namespace scene_fuzz {
+
+void RegisterClasses() {
     ClassDirectory::Get().AddClass(Nimbal::scatterClassDesc());
-    GetCOREInterface()->SetQuietMode(TRUE);
-    if (const char* dir = std::getenv("NIMBAL_SCENE_SEEDS")) {
-        WriteSeeds(dir);
-        std::exit(0);
-    }
-    return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Interface* ip = GetCOREInterface();
-    std::string error;
-    if (SceneFile::LoadBytes(*ip, data, size, error)) {
-        UseScene(ip);
-    } else if (error.empty()) {
-        std::abort();  // every refusal says why
-    }
-    ip->ResetScene();
-    AnimateOff();
-    return 0;
-}
+void WriteSeeds(const std::string& dir) { ::WriteSeeds(dir); }
+void UseScene(Interface* ip) { ::UseScene(ip); }
+
+}  // namespace scene_fuzz

@@ -13,8 +13,11 @@
 #include <string>
 
 #include "host/Max.h"
+#include "SceneFuzzDriver.h"
 
 namespace {
+
+using scene_fuzz::WriteSeed;
 
 constexpr Class_ID LINK_CID(0x7E5F0001, 0x1);
 constexpr Class_ID SHAPE_CID(0x7E5F0002, 0x1);
@@ -227,11 +230,6 @@ void UseScene(Interface* ip) {
     }
 }
 
-void WriteSeed(const std::string& dir, const char* name, Interface* ip) {
-    std::string error;
-    if (!SceneFile::Save(*ip, dir + "/" + name, error)) std::fprintf(stderr, "%s: %s\n", name, error.c_str());
-}
-
 void WriteSeeds(const std::string& dir) {
     Interface* ip = GetCOREInterface();
 
@@ -287,26 +285,14 @@ void WriteSeeds(const std::string& dir) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+namespace scene_fuzz {
+
+void RegisterClasses() {
     ClassDirectory::Get().AddClass(&g_linkDesc);
     ClassDirectory::Get().AddClass(&g_shapeDesc);
-    GetCOREInterface()->SetQuietMode(TRUE);
-    if (const char* dir = std::getenv("NIMBAL_SCENE_SEEDS")) {
-        WriteSeeds(dir);
-        std::exit(0);
-    }
-    return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Interface* ip = GetCOREInterface();
-    std::string error;
-    if (SceneFile::LoadBytes(*ip, data, size, error)) {
-        UseScene(ip);
-    } else if (error.empty()) {
-        std::abort();  // every refusal says why
-    }
-    ip->ResetScene();
-    AnimateOff();
-    return 0;
-}
+void WriteSeeds(const std::string& dir) { ::WriteSeeds(dir); }
+void UseScene(Interface* ip) { ::UseScene(ip); }
+
+}  // namespace scene_fuzz
