@@ -30,7 +30,6 @@ enum MarkerType { POINT_MRKR, HOLLOW_BOX_MRKR, PLUS_SIGN_MRKR, ASTERISK_MRKR, X_
 // faces turned away from the viewer.
 constexpr DWORD GW_WIREFRAME = 0x0001;
 constexpr DWORD GW_ILLUM = 0x0002;
-constexpr DWORD GW_Z_BUFFER = 0x0020;
 constexpr DWORD GW_BACKCULL = 0x0100;
 constexpr DWORD GW_PICK = 0x1000;
 
@@ -105,8 +104,8 @@ public:
     const Matrix3& getTransform() const { return tm_; }
     // The camera: world to view; a parallel view shows `unitsPerPixel` world
     // units per pixel, a perspective one the horizontal field of view `fov`
-    // (radians) across the window's width. Values that make no view are
-    // ignored.
+    // (radians) across the window's width. A scale or field of view that
+    // makes no view is ignored.
     void setCamera(const Matrix3& worldToView, bool perspective, float unitsPerPixel, float fov);
     const Matrix3& getViewMatrix() const { return view_; }
     bool isPerspectiveView() const { return perspective_; }
