@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include "host/Max.h"
 
 namespace {
@@ -21,42 +23,26 @@ namespace {
     std::abort();
 }
 
-class Bytes {
-public:
-    Bytes(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool empty() const { return at_ >= size_; }
-    uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    uint32_t word() {
-        uint32_t w = 0;
-        for (int k = 0; k < 4; ++k) w = w << 8 | byte();
-        return w;
-    }
-    int integer() { return static_cast<int32_t>(word()); }
-    // Mostly small, tidy values; now and then any bit pattern.
-    float number() {
-        const uint8_t kind = byte();
-        if (kind < 220) return float(int8_t(byte())) / 4.f;
-        const uint32_t w = word();
-        float f;
-        std::memcpy(&f, &w, sizeof f);
-        return f;
-    }
-    Point3 point() {
-        const float x = number(), y = number();
-        return Point3(x, y, number());
-    }
-    Matrix3 matrix() {
-        Matrix3 m;
-        if (byte() & 1) return m;
-        for (int r = 0; r < 4; ++r) m.SetRow(r, point());
-        return m;
-    }
+// Mostly small, tidy values; now and then any bit pattern.
+float number(FuzzedDataProvider& in) {
+    if (in.ConsumeIntegral<uint8_t>() < 220) return float(in.ConsumeIntegral<int8_t>()) / 4.f;
+    const uint32_t w = in.ConsumeIntegral<uint32_t>();
+    float f;
+    std::memcpy(&f, &w, sizeof f);
+    return f;
+}
 
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
+Point3 point(FuzzedDataProvider& in) {
+    const float x = number(in), y = number(in);
+    return Point3(x, y, number(in));
+}
+
+Matrix3 matrix(FuzzedDataProvider& in) {
+    Matrix3 m;
+    if (in.ConsumeBool()) return m;
+    for (int r = 0; r < 4; ++r) m.SetRow(r, point(in));
+    return m;
+}
 
 struct Primitive {
     int kind;
@@ -88,38 +74,47 @@ bool picks(GraphicsWindow& gw, const HitRegion& hr, const std::vector<Primitive>
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Bytes in(data, size);
+    FuzzedDataProvider in(data, size);
     GraphicsWindow gw;
-    gw.setWinSize(1 + in.byte() * 8, 1 + in.byte() * 8);
-    gw.setCamera(in.matrix(), in.byte() & 1, in.number(), in.number());
-    gw.setTransform(in.matrix());
-    gw.setRndLimits(GW_PICK | (in.byte() & (GW_WIREFRAME | GW_BACKCULL)) | (in.byte() & 1 ? GW_ILLUM : 0));
+    gw.setWinSize(1 + in.ConsumeIntegral<uint8_t>() * 8, 1 + in.ConsumeIntegral<uint8_t>() * 8);
+    const Matrix3 view = matrix(in);
+    const bool perspective = in.ConsumeBool();
+    const float unitsPerPixel = number(in);
+    gw.setCamera(view, perspective, unitsPerPixel, number(in));
+    gw.setTransform(matrix(in));
+    const DWORD limits = in.ConsumeIntegral<uint8_t>() & (GW_WIREFRAME | GW_BACKCULL);
+    gw.setRndLimits(GW_PICK | limits | (in.ConsumeBool() ? GW_ILLUM : 0));
 
     Mesh mesh;
-    const int verts = in.byte() % 16;
-    const int faces = in.byte() % 24;
+    const int verts = in.ConsumeIntegralInRange(0, 15);
+    const int faces = in.ConsumeIntegralInRange(0, 23);
     mesh.setNumVerts(verts);
     mesh.setNumFaces(faces);
-    for (int v = 0; v < verts; ++v) mesh.setVert(v, in.point());
+    for (int v = 0; v < verts; ++v) mesh.setVert(v, point(in));
     for (int f = 0; f < faces; ++f) {
         Face& face = mesh.getFace(f);
         // Now and then an index past the vertices.
-        face.setVerts(in.byte() % 18, in.byte() % 18, in.byte() % 18);
-        face.flags = in.byte();
+        const DWORD a = in.ConsumeIntegralInRange(0, 17), b = in.ConsumeIntegralInRange(0, 17);
+        face.setVerts(a, b, in.ConsumeIntegralInRange(0, 17));
+        face.flags = in.ConsumeIntegral<uint8_t>();
     }
 
+    const IPoint2 pts[2] = {{in.ConsumeIntegralInRange(-4096, 4096), in.ConsumeIntegralInRange(-4096, 4096)},
+                            {in.ConsumeIntegral<int>(), in.ConsumeIntegral<int>()}};
+    const int epsilon = in.ConsumeIntegralInRange(0, 15);
+    const bool circleCrossing = in.ConsumeBool();
+
     std::vector<Primitive> primitives;
-    while (!in.empty() && primitives.size() < 64) {
+    while (in.remaining_bytes() > 0 && primitives.size() < 64) {
         Primitive p;
-        p.kind = in.byte() % 6;
-        p.flag = in.byte();
-        const size_t count = p.kind == 0 || p.kind == 4 ? 1 : p.kind == 1 ? 2 : p.kind == 2 ? 3 : 1 + in.byte() % 6;
-        for (size_t k = 0; k < count; ++k) p.points.push_back(in.point());
+        p.kind = in.ConsumeIntegralInRange(0, 5);
+        p.flag = in.ConsumeIntegral<uint8_t>();
+        const int fixed[] = {1, 2, 3, 0, 1, 0};  // points of a marker, segment, triangle, -, text, -
+        const int count = fixed[p.kind] ? fixed[p.kind] : in.ConsumeIntegralInRange(1, 6);
+        for (int k = 0; k < count; ++k) p.points.push_back(point(in));
         primitives.push_back(std::move(p));
     }
 
-    const IPoint2 pts[2] = {{in.integer() % 4096, in.integer() % 4096}, {in.integer(), in.integer()}};
-    const int epsilon = in.byte() % 16;
     HitRegion narrow, wide;
     MakeHitRegion(narrow, HITTYPE_POINT, TRUE, epsilon, pts);
     MakeHitRegion(wide, HITTYPE_POINT, TRUE, epsilon + 8, pts);
@@ -133,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("a window selection that crossing does not make");
 
     HitRegion circle;
-    MakeHitRegion(circle, HITTYPE_CIRCLE, in.byte() & 1, 0, pts);
+    MakeHitRegion(circle, HITTYPE_CIRCLE, circleCrossing, 0, pts);
     picks(gw, circle, primitives, mesh);
     if (!gw.Records().empty()) fail("picking recorded a drawing");
 
