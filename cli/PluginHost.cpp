@@ -24,12 +24,20 @@ PluginHost& PluginHost::Get() {
 
 PluginHost::PluginHost() {
     GetCOREInterface()->SetQuietMode(TRUE);
-    UiService::Get().SetObserver([](const UiRecord& r) {
-        if (r.kind == UiRecord::MessageBox) std::fprintf(stderr, "[%s] %s\n", ToUtf8(r.caption).c_str(), ToUtf8(r.text).c_str());
-    });
+    EchoMessageBoxes(true);
     std::string error;
     library_ = PluginLibrary::Open(ModulePath(), error);
     if (!library_) throw Failure{error};
+}
+
+void PluginHost::EchoMessageBoxes(bool on) {
+    if (!on) {
+        UiService::Get().SetObserver(nullptr);
+        return;
+    }
+    UiService::Get().SetObserver([](const UiRecord& r) {
+        if (r.kind == UiRecord::MessageBox) std::fprintf(stderr, "[%s] %s\n", ToUtf8(r.caption).c_str(), ToUtf8(r.text).c_str());
+    });
 }
 
 std::vector<ClassDesc*> PluginHost::Classes() {

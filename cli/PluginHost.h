@@ -27,6 +27,8 @@ public:
     ClassDesc* FindClass(const std::string& name);
     // A new instance of a class, or a Failure.
     ReferenceTarget* Create(ClassDesc* cd);
+    // Message boxes are echoed on stderr, unless a command shows one itself.
+    static void EchoMessageBoxes(bool on);
 
 private:
     PluginHost();

@@ -11,7 +11,9 @@ namespace cli {
 
 class ProgressBar {
 public:
-    ProgressBar(long long total, bool shown) : total_(total), shown_(shown && total > 0 && isatty(STDERR_FILENO)) {}
+    // With `percent`, `done` counts percent of 100, as the host's bar reports.
+    ProgressBar(long long total, bool shown, bool percent = false)
+        : total_(total), shown_(shown && total > 0 && isatty(STDERR_FILENO)), percent_(percent) {}
     ~ProgressBar() {
         if (drawn_) std::fprintf(stderr, "\r\x1b[K");
     }
@@ -24,8 +26,9 @@ public:
         const int filled = static_cast<int>(width * done / total_);
         std::string name = label;
         if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
-        std::fprintf(stderr, "\r[%s%s] %lld/%lld %s\x1b[K", std::string(filled, '#').c_str(),
-                     std::string(width - filled, '.').c_str(), done, total_, name.c_str());
+        const std::string count = percent_ ? std::to_string(done) + "%" : std::to_string(done) + "/" + std::to_string(total_);
+        std::fprintf(stderr, "\r[%s%s] %s %s\x1b[K", std::string(filled, '#').c_str(),
+                     std::string(width - filled, '.').c_str(), count.c_str(), name.c_str());
         std::fflush(stderr);
         drawn_ = true;
     }
@@ -33,6 +36,7 @@ public:
 private:
     long long total_;
     bool shown_;
+    bool percent_;
     bool drawn_ = false;
 };
 

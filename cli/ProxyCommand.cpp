@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -244,9 +245,17 @@ void AddConvert(CLI::App* proxy) {
     });
 }
 
-bool IsOlderProxy(const fs::path& p) {
-    const std::string format = ProxyFormatName(p.filename().string());
-    return format != "nproxy";
+// Report lines of the conversion, one per file that failed.
+Json ConversionFailures(const std::string& report) {
+    Json failures = Json::array();
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        for (const auto& [prefix, reason] : {std::pair{"Cannot load: ", "load"}, std::pair{"Cannot save: ", "save"}}) {
+            if (line.rfind(prefix, 0) == 0)
+                failures.push_back({{"file", line.substr(std::strlen(prefix))}, {"reason", reason}});
+        }
+    }
+    return failures;
 }
 
 void AddConvertDir(CLI::App* proxy) {
@@ -261,48 +270,16 @@ void AddConvertDir(CLI::App* proxy) {
         const UnitScene scene(c->units);
         std::error_code ec;
         if (!fs::is_directory(*root, ec)) throw Failure{*root + " is not a folder"};
-        std::vector<std::string> files;
-        const auto options = fs::directory_options::skip_permission_denied;
-        for (fs::recursive_directory_iterator it(*root, options, ec), end; !ec && it != end; it.increment(ec)) {
-            std::error_code typeError;
-            if (it->is_regular_file(typeError) && IsOlderProxy(it->path())) files.push_back(it->path().string());
-        }
-        if (ec) throw Failure{"cannot list " + *root + ": " + ec.message()};
-        std::sort(files.begin(), files.end());
-
-        Interface* ip = GetCOREInterface();
-        int converted = 0;
-        Json failures = Json::array();
-        std::string failureLines;
+        std::string report;
         {
             // Gone (and its line cleared) before the report is printed.
-            ProgressBar bar(static_cast<long long>(files.size()), true);
-            for (size_t i = 0; i < files.size(); ++i) {
-                const std::string& file = files[i];
-                bar.Update(static_cast<long long>(i), fs::path(file).filename().string());
-                ip->ResetScene();
-                ProxyNode source;
-                source.Set("filename", PB2Value(file.c_str()));
-                if (!source.Loaded()) {
-                    failures.push_back({{"file", file}, {"reason", "load"}});
-                    failureLines += "Cannot load: " + file + "\n";
-                    continue;
-                }
-                ProxyNode target;
-                const std::string out = fs::path(file).replace_extension(".nproxy").string();
-                if (FromScene(target.Node(), source.Node(), out)) {
-                    ++converted;
-                } else {
-                    failures.push_back({{"file", file}, {"reason", "save"}});
-                    failureLines += "Cannot save: " + file + "\n";
-                }
-            }
-            bar.Update(static_cast<long long>(files.size()), "");
+            ProgressBar bar(100, true, true);
+            report = ConvertDirectory(*root, [&bar](int percent, const std::string& title) { bar.Update(percent, title); });
         }
-        ip->ResetScene();
-
-        std::string report = "Successfully resaved " + std::to_string(converted) + " proxies.";
-        if (!failures.empty()) report += "\n" + std::to_string(failures.size()) + " proxies failed:\n" + failureLines;
+        if (report.empty()) throw Failure{"the conversion showed no report"};
+        const Json failures = ConversionFailures(report);
+        int converted = 0;
+        std::sscanf(report.c_str(), "Successfully resaved %d", &converted);
         if (c->json) {
             std::cout << Json{{"root", *root},
                               {"converted", converted},
@@ -315,7 +292,7 @@ void AddConvertDir(CLI::App* proxy) {
             std::cout << report << (report.back() == '\n' ? "" : "\n");
         }
         if (!failures.empty())
-            throw Failure{std::to_string(failures.size()) + " of " + std::to_string(files.size()) +
+            throw Failure{std::to_string(failures.size()) + " of " + std::to_string(converted + int(failures.size())) +
                           " proxies were not converted"};
     });
 }

@@ -269,6 +269,40 @@ std::string OriginalName(INode* proxyNode, bool material) {
     return ToUtf8(result.s);
 }
 
+std::string ConvertDirectory(const std::string& root, const std::function<void(int, const std::string&)>& progress) {
+    Interface* ip = GetCOREInterface();
+    ClassDesc2* cd = ProxyClass();
+    RefHolder proxy(NewProxy());
+    UiService& ui = UiService::Get();
+    ui.Clear();
+    ui.ScriptPath(FromUtf8(root));
+    ip->SetProgressObserver([&progress](const Interface::ProgressEvent& e) { progress(e.percent, ToUtf8(e.title)); });
+    // The caller prints the report; the box is not echoed as well.
+    PluginHost::EchoMessageBoxes(false);
+    struct Closing {
+        Interface* ip;
+        Animatable* obj;
+        ~Closing() {
+            ip->SetProgressObserver(nullptr);
+            PluginHost::EchoMessageBoxes(true);
+            obj->EndEditParams(ip, 0, nullptr);
+            UiService::Get().Clear();
+        }
+    } closing{ip, proxy.Get()};
+    proxy.Get()->BeginEditParams(ip, 0, nullptr);
+    IParamMap2* map = cd->GetParamMap(cd->GetParamBlockDesc(0), 0);
+    HostWindow* button = nullptr;
+    if (map) {
+        for (const auto& child : map->GetHWnd()->children)
+            if (ToUtf8(child->text) == "Convert proxies in directory...") button = child.get();
+    }
+    if (!button) throw Failure{"the proxy's rollout shows no conversion button"};
+    map->Send(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(button->id), BN_CLICKED), 0);
+    for (const UiRecord& r : ui.Records())
+        if (r.kind == UiRecord::MessageBox && ToUtf8(r.caption) == "Conversion result") return ToUtf8(r.text);
+    return {};
+}
+
 Mtl* NamedMaterial(const std::string& name) {
     auto* mtl = new NameOnlyMtl();
     mtl->SetName(FromUtf8(name));

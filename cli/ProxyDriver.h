@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -108,6 +109,12 @@ Failure LoadFailure(ProxyNode& proxy, const std::string& file);
 // "fromScene": true when the proxy in proxyNode was made from source into file.
 bool FromScene(INode* proxyNode, INode* source, const std::string& file);
 std::string OriginalName(INode* proxyNode, bool material);
+
+// The rollout's "Convert proxies in directory..." button, pressed as a user
+// would: its folder dialog answered with `root`, the host's progress bar
+// passed to `progress` (percent, title). The text of the report box it shows;
+// empty when it showed none.
+std::string ConvertDirectory(const std::string& root, const std::function<void(int, const std::string&)>& progress);
 
 // A scene material that carries only a name, as an importer leaves one.
 Mtl* NamedMaterial(const std::string& name);

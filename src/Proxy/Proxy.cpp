@@ -6,6 +6,7 @@
 
 #include "Proxy/ProxyUi.h"
 #include "Resources.h"
+#include "ViewportDraw.h"
 #include "core-interface/Debug.h"
 
 namespace Nimbal {

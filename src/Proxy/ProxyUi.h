@@ -44,9 +44,6 @@ public:
     static void forgetProxy(Proxy* proxy);
 };
 
-// The twelve triangles of an axis-aligned box.
-void buildBoxMesh(Mesh& mesh, const Point3& boxMin, const Point3& boxMax);
-
 inline constexpr Interface_ID PROXY_FP_INTERFACE_ID(0x3B6E0A51, 0x1C47259D);
 
 enum : FunctionID { proxyfp_fromScene = 0, proxyfp_originalMaterialName = 1, proxyfp_originalObjectName = 2 };

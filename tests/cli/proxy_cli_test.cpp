@@ -489,7 +489,7 @@ TEST_F(ProxyCli, ConvertDirShowsProgressOnATerminalOnly) {
                                             Quote(kBin + "/nimbal proxy convert-dir tree") + " /dev/null");
     EXPECT_EQ(shown.code, 0);
     const std::string& screen = shown.out;
-    EXPECT_NE(screen.find("] 3/3"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("] 100% Converting proxies"), std::string::npos) << screen;
     EXPECT_NE(screen.find("[##########"), std::string::npos) << screen;
     EXPECT_NE(screen.find("\r\x1b[KSuccessfully resaved 3 proxies."), std::string::npos) << screen;
 }
