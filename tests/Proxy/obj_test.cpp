@@ -143,6 +143,32 @@ TEST(ObjParser, MaterialIdsFollowTheLastIntegerMaterialLine) {
     }
 }
 
+// Integers are whatever a 32-bit int holds, leading zeros or not; the
+// material id keeps their low 16 bits.
+TEST(ObjParser, IntegersAreExactlyThe32BitRange) {
+    const struct {
+        const char* value;
+        bool accepted;
+        MtlID id;
+    } cases[] = {
+        {"2147483647", true, 0xFFFF},          {"-2147483648", true, 0},
+        {"+0000000000000000000007", true, 7},  {"-0", true, 0},
+        {"2147483648", false, 0},              {"-2147483649", false, 0},
+        {"99999999999999999999999", false, 0}, {"-", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        Mesh mesh;
+        const Outcome o = parse(std::string(TRIANGLE) + "usemtl " + c.value + "\nf 1/1/1 2/2/2 3/3/3\n", &mesh);
+        if (!c.accepted) {
+            EXPECT_EQ(o.refusal, ObjRefusal::Material);
+            continue;
+        }
+        ASSERT_EQ(o.refusal, ObjRefusal::None);
+        EXPECT_EQ(mesh.getFace(0).getMatID(), c.id);
+    }
+}
+
 // Lines the subset takes, each with what it must read as. Separators follow
 // scanf: whitespace of any kind, or none between a keyword and its first value.
 TEST(ObjParser, AcceptedLineForms) {
@@ -321,7 +347,9 @@ TEST(ObjParser, NumbersRoundExactlyAsStrtof) {
     for (int i = 0; i < 3000; ++i) {
         std::string t;
         if (rng() % 2) t += '-';
-        const int digits = 1 + int(rng() % 12);
+        // Up to 24 digits, some with leading zeros: past 19 the exact road.
+        if (rng() % 4 == 0) t.append(1 + rng() % 8, '0');
+        const int digits = 1 + int(rng() % 24);
         const int point = int(rng() % (digits + 1));
         for (int d = 0; d < digits; ++d) {
             if (d == point) t += '.';

@@ -58,31 +58,19 @@ constexpr float POWERS_OF_TEN[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1
 // Decimal digits, an optional point and more digits, then an exponent if a
 // digit follows the 'e' (otherwise strtof stops before the 'e').
 bool parseDecimal(const char*& p, const char* token, const char* number, bool negative, float& out) {
+    // All digits go into w; past 19 of them (leading zeros included) w has
+    // wrapped and only the exact road below is taken.
     uint64_t w = 0;
-    int significant = 0;  // digits of w from its first non-zero one; 20 means "too many"
-    int64_t exponent = 0;
     const char* start = p;
-    for (; isDigit(*p); ++p) {
-        if (significant < 19) {
-            w = w * 10 + uint64_t(*p - '0');
-            significant += w != 0;
-        } else {
-            ++exponent;
-            significant = 20;
-        }
-    }
-    bool any = p != start;
+    for (; isDigit(*p); ++p) w = w * 10 + uint64_t(*p - '0');
+    int64_t digits = p - start;
+    int64_t exponent = 0;
+    bool any = digits > 0;
     if (*p == '.') {
         const char* fraction = ++p;
-        for (; isDigit(*p); ++p) {
-            if (significant < 19) {
-                w = w * 10 + uint64_t(*p - '0');
-                significant += w != 0;
-                --exponent;
-            } else {
-                significant = 20;
-            }
-        }
+        for (; isDigit(*p); ++p) w = w * 10 + uint64_t(*p - '0');
+        exponent = -(p - fraction);
+        digits += p - fraction;
         any = any || p != fraction;
     }
     if (!any) return false;  // "." alone
@@ -98,7 +86,7 @@ bool parseDecimal(const char*& p, const char* token, const char* number, bool ne
             p = q;
         }
     }
-    if (significant <= 19) {
+    if (digits <= 19) {
         while (w > (1u << 24) && w % 10 == 0) {
             w /= 10;
             ++exponent;
@@ -172,15 +160,15 @@ inline bool parseInt(const char*& p, int32_t& out) {
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     if (!isDigit(*p)) return false;
-    while (*p == '0' && isDigit(p[1])) ++p;
-    const char* first = p;
+    const uint64_t limit = negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX);
     uint64_t value = 0;
-    // Eleven digits or more are out of range whatever they say, so the sum
-    // may wrap past that without harm.
     do {
         value = value * 10 + uint64_t(*p - '0');
+        if (value > limit) {
+            while (isDigit(*++p)) {}
+            return false;
+        }
     } while (isDigit(*++p));
-    if (p - first > 10 || value > (negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX))) return false;
     out = negative ? int32_t(-int64_t(value)) : int32_t(value);
     return true;
 }
