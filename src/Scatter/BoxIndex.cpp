@@ -1,6 +1,7 @@
 #include "Scatter/BoxIndex.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -61,7 +62,7 @@ inline bool isLeaf(int32_t ref) { return ref < 0; }
 } // namespace
 
 // A query box in the lanes of an inner node: which children does it touch?
-struct BoxIndex::Probe {
+struct BoxIndex::Tree::Probe {
 #if defined(__SSE2__)
     __m128 qa, qb, qc;
     Probe() = default;
@@ -92,29 +93,7 @@ struct BoxIndex::Probe {
 #endif
 };
 
-namespace {
-
-} // namespace
-
-BoxIndex::InnerArray::~InnerArray() { nimbalFree(block_); }
-
-void BoxIndex::InnerArray::push(const Inner& node) {
-    if (size_ == capacity_) {
-        const int64_t grown = std::max<int64_t>(2 * int64_t(capacity_), 64);
-        if (grown > INT32_MAX) throw std::bad_alloc();
-        void* block = nimbalMalloc(size_t(grown) * sizeof(Inner) + sizeof(Inner));
-        auto* aligned = reinterpret_cast<Inner*>((reinterpret_cast<uintptr_t>(block) + sizeof(Inner) - 1) &
-                                                 ~uintptr_t(sizeof(Inner) - 1));
-        if (size_ > 0) std::memcpy(static_cast<void*>(aligned), data_, size_t(size_) * sizeof(Inner));
-        nimbalFree(block_);
-        block_ = block;
-        data_ = aligned;
-        capacity_ = int32_t(grown);
-    }
-    data_[size_++] = node;
-}
-
-void BoxIndex::clear() noexcept {
+void BoxIndex::Tree::clear() noexcept {
     inners_.clear();
     leaves_.clear();
     root_ = 0;
@@ -122,17 +101,16 @@ void BoxIndex::clear() noexcept {
     relayoutAt_ = FIRST_RELAYOUT;
 }
 
-bool BoxIndex::leafOverlaps(int32_t leaf, const AlignedBox& box) const {
+bool BoxIndex::Tree::leafOverlaps(int32_t leaf, const AlignedBox& box) const {
     const Leaf& l = leaves_.data()[leaf];
     for (int32_t k = 0; k < l.count; ++k)
         if (touches(l.boxes[k], box)) return true;
     return false;
 }
 
-bool BoxIndex::overlapsAny(const AlignedBox& box) const {
-    // Stored boxes and bounds are proper; a query that is not overlaps
-    // nothing, as AlignedBox::overlaps says.
-    if (stored_ == 0 || !isProper(box) || !touches(rootBounds_, box)) return false;
+bool BoxIndex::Tree::overlapsAny(const AlignedBox& box) const {
+    // Stored boxes and bounds are proper, and so are queries.
+    if (stored_ == 0 || !touches(rootBounds_, box)) return false;
     if (isLeaf(root_)) return leafOverlaps(~root_, box);
     const Inner* inners = inners_.data();
     // The tree is as deep as its insertion order made it; a deep one spills
@@ -166,75 +144,7 @@ bool BoxIndex::overlapsAny(const AlignedBox& box) const {
     }
 }
 
-void BoxIndex::overlapsAny(const AlignedBox* boxes, bool* hits, int32_t n) const {
-    NIMBAL_ASSERT(n >= 0 && n <= MAX_BATCH);
-    // A walk keeps the references still to visit; leaves wait there too,
-    // so that they are read only after they were asked for.
-    constexpr int32_t WALK_DEPTH = 48;
-    struct Walk {
-        int32_t box;
-        int32_t top;
-        int32_t pending[WALK_DEPTH];
-    };
-    Walk walks[MAX_BATCH];
-    Probe probes[MAX_BATCH];
-    int32_t order[MAX_BATCH];  // the walks still going, by index
-    int32_t active = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        hits[i] = false;
-        const AlignedBox& box = boxes[i];
-        if (stored_ == 0 || !isProper(box) || !touches(rootBounds_, box)) continue;
-        probes[i] = Probe(box);
-        order[active] = active;
-        Walk& w = walks[active++];
-        w.box = i;
-        w.top = 1;
-        w.pending[0] = root_;
-    }
-    const Inner* inners = inners_.data();
-    const Leaf* leaves = leaves_.data();
-    while (active > 0) {
-        for (int32_t a = 0; a < active;) {
-            Walk& w = walks[order[a]];
-            const AlignedBox& box = boxes[w.box];
-            const int32_t ref = w.pending[--w.top];
-            bool finished = false;
-            if (isLeaf(ref)) {
-                finished = leafOverlaps(~ref, box);
-                hits[w.box] = finished;
-            } else {
-                const Inner& node = inners[ref];
-                const int touched = probes[w.box].children(node);
-                for (int c = 0; c < 2 && !finished; ++c) {
-                    if (!(touched >> c & 1)) continue;
-                    const int32_t child = node.child[c];
-                    if (w.top == WALK_DEPTH) {
-                        // Deeper than a walk holds: this box asks alone.
-                        hits[w.box] = overlapsAny(box);
-                        finished = true;
-                        break;
-                    }
-                    w.pending[w.top++] = child;
-                    if (isLeaf(child)) {
-                        // The count and the first boxes; a leaf is rarely full.
-                        const char* leaf = reinterpret_cast<const char*>(leaves + ~child);
-                        __builtin_prefetch(leaf);
-                        __builtin_prefetch(leaf + 64);
-                        __builtin_prefetch(leaf + 128);
-                    } else {
-                        __builtin_prefetch(inners + child);
-                    }
-                }
-            }
-            if (finished || w.top == 0)
-                order[a] = order[--active];
-            else
-                ++a;
-        }
-    }
-}
-
-bool BoxIndex::takeSecond(const Inner& node, const AlignedBox& box) {
+bool BoxIndex::Tree::takeSecond(const Inner& node, const AlignedBox& box) {
 #if defined(__SSE2__)
     // Both children's volumes, before and after taking the box, lane by
     // lane: in the node's layout a union is a lane-wise minimum, and an
@@ -259,10 +169,7 @@ bool BoxIndex::takeSecond(const Inner& node, const AlignedBox& box) {
     return secondGrowsLess(growth(node.bounds(0), box), growth(node.bounds(1), box));
 }
 
-void BoxIndex::insert(const AlignedBox& box) {
-    // A NaN bound would spread into every bound above it; such a box
-    // overlaps nothing anyway. An inverted one overlaps nothing either.
-    if (!isProper(box)) return;
+void BoxIndex::Tree::insert(const AlignedBox& box) {
     if (stored_ == 0) {
         clear();
         Leaf& leaf = leaves_.emplace();
@@ -301,7 +208,7 @@ void BoxIndex::insert(const AlignedBox& box) {
 // Halves the bucket at the median centre along the axis where the centres
 // spread most; the first half stays in the leaf, the second moves to a new
 // one, and an inner node over both takes the leaf's place.
-int32_t BoxIndex::split(int32_t leafIndex) {
+int32_t BoxIndex::Tree::split(int32_t leafIndex) {
     AlignedBox boxes[LEAF_BOXES + 1];
     const int32_t count = leaves_[leafIndex].count;
     std::copy(leaves_[leafIndex].boxes, leaves_[leafIndex].boxes + count, boxes);
@@ -349,8 +256,8 @@ int32_t BoxIndex::split(int32_t leafIndex) {
     return inners_.size() - 1;
 }
 
-void BoxIndex::relayout() {
-    InnerArray inners;
+void BoxIndex::Tree::relayout() {
+    LineArray<Inner> inners;
     Stack<Leaf> leaves;
     leaves.reserve(leaves_.size());
     // The old reference still to place, and the slot that will point at it.
@@ -382,7 +289,7 @@ void BoxIndex::relayout() {
     leaves_.swap(leaves);
 }
 
-int32_t BoxIndex::depth() const {
+int32_t BoxIndex::Tree::depth() const {
     if (stored_ == 0) return 0;
     int32_t deepest = 0;
     Stack<int32_t> pending, levels;
@@ -400,5 +307,347 @@ int32_t BoxIndex::depth() const {
     }
     return deepest;
 }
+
+
+// ---------------------------------------------------------------------------
+// The grid
+
+namespace {
+
+// Cells on an axis run from -CELL_LIMIT to CELL_LIMIT, which with the two
+// held values beyond fits in 21 bits; a box beyond them is an outlier.
+constexpr int32_t CELL_LIMIT = (1 << 20) - 2;
+// Cells are this many times the median extent of the latest boxes on each
+// axis. Larger cells mean fewer of them to look up per query and more boxes
+// to read in each; scatters of alike instances did best around here.
+constexpr double CELL_PER_EXTENT = 6.0;
+// No axis gets cells smaller than this share of the largest axis's, so that
+// a flat layout still has cells across its flat axis.
+constexpr double FLAT_SHARE = 1.0 / 256.0;
+// How many of the latest boxes choose the cell size.
+constexpr int32_t SAMPLE = 256;
+// The grid is checked when the index reaches this size and each time it
+// doubles.
+constexpr int32_t FIRST_CHECK = 4096;
+// Below this many filed boxes the grid stays in the caches, and asking
+// memory ahead for it would only cost.
+constexpr int32_t PREFETCH_FROM = 150000;
+constexpr int32_t NO_BLOCK = -1;
+
+// Asks memory for the line at p. The empty statement after it keeps the
+// hint: to the optimiser a prefetch has no effect, so a function that only
+// prefetches would count as doing nothing and its calls would be dropped.
+inline void fetch(const void* p) {
+    __builtin_prefetch(p);
+    asm volatile("" : : "r"(p));
+}
+
+// The floor of t, held beyond +-CELL_LIMIT; it never decreases as t grows.
+inline int32_t cellOf(double t) {
+    if (!(t >= -double(CELL_LIMIT))) return -CELL_LIMIT - 1;
+    if (t >= double(CELL_LIMIT) + 1.0) return CELL_LIMIT + 1;
+    // Floor without a library call.
+    const int32_t c = int32_t(t);
+    return double(c) > t ? c - 1 : c;
+}
+
+// Room in a cell's block for `count` boxes: 2, 4, 8, ...; log2 of it.
+inline int capacityLog(int32_t count) { return count <= 2 ? 1 : 32 - __builtin_clz(uint32_t(count - 1)); }
+
+} // namespace
+
+#define NIMBAL_FOR_CELLS(p, x, y, z)                          \
+    for (int32_t z = (p).first[2]; z <= (p).last[2]; ++z)     \
+        for (int32_t y = (p).first[1]; y <= (p).last[1]; ++y) \
+            for (int32_t x = (p).first[0]; x <= (p).last[0]; ++x)
+
+BoxIndex::BoxIndex() noexcept {
+    for (int32_t& head : freeBlocks_) head = NO_BLOCK;
+}
+
+inline BoxIndex::Placed BoxIndex::place(const AlignedBox& box) const {
+    // A bound times the inverse cell size in double: the rounding of the
+    // product never decreases as the bound grows, and neither does cellOf,
+    // so a point shared by two boxes falls in a cell that both reach.
+    Placed p;
+    for (int axis = 0; axis < 3; ++axis) {
+        p.first[axis] = cellOf(double(box.min[axis]) * inverseCell_[axis]);
+        p.last[axis] = cellOf(double(box.max[axis]) * inverseCell_[axis]);
+    }
+    return p;
+}
+
+bool BoxIndex::fitsGrid(const Placed& p) {
+    for (int axis = 0; axis < 3; ++axis)
+        if (p.last[axis] - p.first[axis] > 1 || p.first[axis] < -CELL_LIMIT || p.last[axis] > CELL_LIMIT) return false;
+    return true;
+}
+
+inline uint64_t BoxIndex::keyOf(int32_t x, int32_t y, int32_t z) {
+    constexpr int32_t BIAS = CELL_LIMIT + 1;
+    return uint64_t(uint32_t(x + BIAS)) << 42 | uint64_t(uint32_t(y + BIAS)) << 21 | uint64_t(uint32_t(z + BIAS));
+}
+
+inline uint32_t BoxIndex::homeOf(uint64_t key) const {
+    return uint32_t((key * 0x9E3779B97F4A7C15ull) >> slotShift_);
+}
+
+inline const BoxIndex::Slot* BoxIndex::findSlot(uint64_t key) const {
+    const uint32_t mask = uint32_t(slots_.size() - 1);
+    const Slot* slots = slots_.data();
+    for (uint32_t i = homeOf(key);; i = (i + 1) & mask) {
+        const Slot& s = slots[i];
+        if (s.count == 0) return nullptr;
+        if (s.key == key) return &s;
+    }
+}
+
+void BoxIndex::prefetchSlots(const Placed& p) const {
+    NIMBAL_FOR_CELLS(p, x, y, z) fetch(slots_.data() + homeOf(keyOf(x, y, z)));
+}
+
+void BoxIndex::prefetchBoxes(const Placed& p) const {
+    NIMBAL_FOR_CELLS(p, x, y, z) {
+        const Slot* s = findSlot(keyOf(x, y, z));
+        if (!s) continue;
+        const char* first = reinterpret_cast<const char*>(pool_.data() + s->offset);
+        const char* last = reinterpret_cast<const char*>(pool_.data() + s->offset + s->count) - 1;
+        for (const char* line = first; line <= last; line += 64) fetch(line);
+        fetch(last);
+    }
+}
+
+bool BoxIndex::gridOverlaps(const Placed& p, const AlignedBox& box) const {
+    // A stored box and the query that overlap share a point on each axis,
+    // and the cell of that point is among the cells of both.
+    const AlignedBox* pool = pool_.data();
+    NIMBAL_FOR_CELLS(p, x, y, z) {
+        const Slot* s = findSlot(keyOf(x, y, z));
+        if (!s) continue;
+        const AlignedBox* boxes = pool + s->offset;
+        for (int32_t k = 0; k < s->count; ++k)
+            if (touches(boxes[k], box)) return true;
+    }
+    return false;
+}
+
+bool BoxIndex::scanOverlaps(const AlignedBox& box) const {
+    for (const AlignedBox& b : all_)
+        if (touches(b, box)) return true;
+    return false;
+}
+
+bool BoxIndex::wholeOverlaps(const AlignedBox& box) {
+    for (; wholeCount_ < all_.size(); ++wholeCount_) whole_.insert(all_[wholeCount_]);
+    return whole_.overlapsAny(box);
+}
+
+bool BoxIndex::overlapsAny(const AlignedBox& box) {
+    Lookup lookup;
+    prepare(box, lookup);
+    return overlapsAny(lookup);
+}
+
+void BoxIndex::overlapsAny(const AlignedBox* boxes, bool* hits, int32_t n) {
+    NIMBAL_ASSERT(n >= 0 && n <= MAX_BATCH);
+    for (int32_t i = 0; i < n; ++i) hits[i] = overlapsAny(boxes[i]);
+}
+
+void BoxIndex::prepare(const AlignedBox& box, Lookup& lookup) const {
+    lookup.box = box;
+    lookup.grid = -1;
+    if (!hasGrid_ || !isProper(box)) return;
+    lookup.placed = place(box);
+    lookup.grid = regrids_;
+}
+
+bool BoxIndex::overlapsAny(Lookup& lookup) {
+    // A query that is not proper overlaps nothing, as AlignedBox::overlaps
+    // says; everything stored is proper.
+    const AlignedBox& box = lookup.box;
+    if (all_.isEmpty() || !isProper(box)) return false;
+    if (!hasGrid_) return scanOverlaps(box);
+    if (lookup.grid != regrids_) prepare(box, lookup);
+    ++queries_;
+    if (lookup.placed.cells() > MAX_CELLS) {
+        ++wideQueries_;
+        return wholeOverlaps(box);
+    }
+    return gridOverlaps(lookup.placed, box) || (outliers_.size() > 0 && outliers_.overlapsAny(box));
+}
+
+void BoxIndex::prefetch(const Lookup& lookup, int step) const {
+    if (lookup.grid != regrids_ || !hasGrid_ || gridEntries_ < PREFETCH_FROM || lookup.placed.cells() > BOX_CELLS)
+        return;
+    if (step == 0)
+        prefetchSlots(lookup.placed);
+    else if (step == 1)
+        prefetchBoxes(lookup.placed);
+}
+
+void BoxIndex::insert(const AlignedBox& box) {
+    // A NaN bound would spread into every bound above it in a hierarchy;
+    // such a box overlaps nothing anyway. An inverted one overlaps nothing
+    // either.
+    if (!isProper(box)) return;
+    all_.push(box);
+    if (!hasGrid_) {
+        if (all_.size() >= FIRST_GRID) regrid();
+        return;
+    }
+    file(box);
+    if (all_.size() >= nextCheck_) {
+        if (gridIsPoor()) regrid();
+        nextCheck_ = all_.size() > INT32_MAX / 2 ? INT32_MAX : 2 * all_.size();
+        queries_ = wideQueries_ = 0;
+    }
+}
+
+void BoxIndex::file(const AlignedBox& box) {
+    const Placed p = place(box);
+    if (!fitsGrid(p)) {
+        outliers_.insert(box);
+        return;
+    }
+    NIMBAL_FOR_CELLS(p, x, y, z) addToCell(keyOf(x, y, z), box);
+    ++gridBoxes_;
+}
+
+#undef NIMBAL_FOR_CELLS
+
+void BoxIndex::addToCell(uint64_t key, const AlignedBox& box) {
+    if (2 * (int64_t(usedSlots_) + 1) > slots_.size()) growTable();
+    const uint32_t mask = uint32_t(slots_.size() - 1);
+    uint32_t i = homeOf(key);
+    while (slots_[int32_t(i)].count != 0 && slots_[int32_t(i)].key != key) i = (i + 1) & mask;
+    Slot& s = slots_[int32_t(i)];
+    if (s.count == 0) {
+        s.key = key;
+        s.offset = allocate(capacityLog(1));
+        ++usedSlots_;
+    } else if (s.count >= 2 && (s.count & (s.count - 1)) == 0) {
+        // Full: the boxes move to a block twice as large.
+        const int k = capacityLog(s.count);
+        const int32_t moved = allocate(k + 1);
+        std::memcpy(static_cast<void*>(pool_.data() + moved), pool_.data() + s.offset,
+                    size_t(s.count) * sizeof(AlignedBox));
+        release(s.offset, k);
+        s.offset = moved;
+    }
+    pool_[s.offset + s.count++] = box;
+    ++gridEntries_;
+}
+
+int32_t BoxIndex::allocate(int k) {
+    int32_t& head = freeBlocks_[k];
+    if (head != NO_BLOCK) {
+        const int32_t block = head;
+        std::memcpy(&head, &pool_[block], sizeof head);
+        return block;
+    }
+    if (pool_.size() > INT32_MAX - (int32_t(1) << k)) throw std::bad_alloc();
+    return pool_.extend(int32_t(1) << k);
+}
+
+// A block given back keeps the next free block of its size in its first
+// bytes.
+void BoxIndex::release(int32_t offset, int k) {
+    std::memcpy(static_cast<void*>(&pool_[offset]), &freeBlocks_[k], sizeof(int32_t));
+    freeBlocks_[k] = offset;
+}
+
+void BoxIndex::growTable() {
+    // The old table becomes the spare, whose storage a later growth reuses.
+    slots_.swap(spareSlots_);
+    const LineArray<Slot>& old = spareSlots_;
+    const int64_t capacity = std::max<int64_t>(1024, 2 * int64_t(old.size()));
+    if (capacity > (int64_t(1) << 30)) throw std::bad_alloc();
+    slots_.assign(int32_t(capacity), Slot{0, 0, 0});
+    slotShift_ = 64 - std::countr_zero(uint64_t(capacity));
+    const uint32_t mask = uint32_t(capacity - 1);
+    for (int32_t k = 0; k < old.size(); ++k) {
+        const Slot& s = old[k];
+        if (s.count == 0) continue;
+        uint32_t i = homeOf(s.key);
+        while (slots_[int32_t(i)].count != 0) i = (i + 1) & mask;
+        slots_[int32_t(i)] = s;
+    }
+}
+
+bool BoxIndex::gridIsPoor() const {
+    // Many boxes beside the grid, many queries beside it, or crowded cells.
+    return outliers_.size() * 8 > all_.size() || wideQueries_ * 8 > queries_ ||
+           gridEntries_ > 64 * int64_t(usedSlots_);
+}
+
+void BoxIndex::regrid() {
+    const int32_t n = std::min(all_.size(), SAMPLE);
+    const AlignedBox* sample = all_.data() + (all_.size() - n);
+    float extents[SAMPLE];
+    double cell[3] = {0.0, 0.0, 0.0};
+    double largest = 0.0;
+    for (int axis = 0; axis < 3; ++axis) {
+        int32_t m = 0;
+        for (int32_t k = 0; k < n; ++k) {
+            const float e = sample[k].max[axis] - sample[k].min[axis];
+            if (std::isfinite(e)) extents[m++] = e;
+        }
+        if (m == 0) continue;
+        std::nth_element(extents, extents + m / 2, extents + m);
+        cell[axis] = CELL_PER_EXTENT * double(extents[m / 2]);
+        largest = std::max(largest, cell[axis]);
+    }
+    if (!(largest > 0.0) || !std::isfinite(largest)) {
+        // Points, or boxes of no usable size: cells from how far apart the
+        // boxes lie.
+        largest = 0.0;
+        for (int axis = 0; axis < 3; ++axis) {
+            double lo = INFINITY, hi = -INFINITY;
+            for (int32_t k = 0; k < n; ++k) {
+                const double v = sample[k].min[axis];
+                if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+            }
+            if (hi > lo) largest = std::max(largest, (hi - lo) / 16.0);
+        }
+        if (!(largest > 0.0) || !std::isfinite(largest)) largest = 1.0;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        const double size = std::max(cell[axis], largest * FLAT_SHARE);
+        inverseCell_[axis] = std::isfinite(size) ? 1.0 / size : 1.0 / largest;
+    }
+
+    hasGrid_ = true;
+    ++regrids_;
+    slots_.clear();
+    spareSlots_.clear();
+    usedSlots_ = 0;
+    growTable();
+    pool_.clear();
+    for (int32_t& head : freeBlocks_) head = NO_BLOCK;
+    gridBoxes_ = 0;
+    gridEntries_ = 0;
+    outliers_.clear();
+    for (const AlignedBox& b : all_) file(b);
+    if (nextCheck_ == 0) nextCheck_ = FIRST_CHECK;
+}
+
+void BoxIndex::clear() noexcept {
+    all_.clear();
+    hasGrid_ = false;
+    slots_.clear();
+    spareSlots_.clear();
+    usedSlots_ = 0;
+    pool_.clear();
+    for (int32_t& head : freeBlocks_) head = NO_BLOCK;
+    gridBoxes_ = gridEntries_ = 0;
+    outliers_.clear();
+    whole_.clear();
+    wholeCount_ = 0;
+    wideQueries_ = queries_ = 0;
+    nextCheck_ = 0;
+    regrids_ = 0;
+}
+
+int32_t BoxIndex::depth() const { return std::max(outliers_.depth(), whole_.depth()); }
 
 } // namespace Nimbal

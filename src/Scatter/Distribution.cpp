@@ -8,6 +8,10 @@
 #include <memory>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Scatter/RandomGenerators.h"
 #include "core-interface/Debug.h"
 #include "core-interface/Exception.h"
@@ -89,12 +93,157 @@ AffineTm rows(float a0, float a1, float a2, float b0, float b1, float b2, float 
 // Cosine and sine through double precision, whose library results are
 // correctly rounded, so that transforms do not depend on the float library.
 void cosSin(float angle, float& c, float& s) {
+    // Axes left unrotated need no library call: cos(+-0) is 1, sin(+-0) is
+    // the zero itself.
+    if (angle == 0.f) {
+        c = 1.f;
+        s = angle;
+        return;
+    }
     c = float(std::cos(double(angle)));
     s = float(std::sin(double(angle)));
 }
 
+// A transform being built, row by row, with the operations of AffineTm's
+// product and of plain float arithmetic on each entry, in their order: the
+// same bits, four columns at a time where the processor allows.
+class Rows {
+public:
+    explicit Rows(const AffineTm& tm) {
+#if defined(__SSE2__)
+        for (int i = 0; i < 3; ++i) row_[i] = _mm_loadu_ps(tm.m[i]);
+#else
+        tm_ = tm;
+#endif
+    }
+
+    // Row k, translation included, times scale[k].
+    void scale(const float scale[3]) {
+#if defined(__SSE2__)
+        for (int k = 0; k < 3; ++k) row_[k] = _mm_mul_ps(row_[k], _mm_set1_ps(scale[k]));
+#else
+        for (int k = 0; k < 3; ++k)
+            for (int j = 0; j < 4; ++j) tm_.m[k][j] *= scale[k];
+#endif
+    }
+
+    // a * this: entry (i, j) is (a_i0 * m_0j + a_i1 * m_1j) + a_i2 * m_2j,
+    // plus a_i3 in the translation column.
+    void leftMultiply(const AffineTm& a) {
+#if defined(__SSE2__)
+        __m128 out[3];
+        for (int i = 0; i < 3; ++i) {
+            const __m128 sum = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(a.m[i][0]), row_[0]),
+                                          _mm_mul_ps(_mm_set1_ps(a.m[i][1]), row_[1]));
+            out[i] = addToTranslation(_mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(a.m[i][2]), row_[2])), a.m[i][3]);
+        }
+        for (int i = 0; i < 3; ++i) row_[i] = out[i];
+#else
+        tm_ = a * tm_;
+#endif
+    }
+
+    void translate(const Dir& d) {
+#if defined(__SSE2__)
+        for (int i = 0; i < 3; ++i) row_[i] = addToTranslation(row_[i], d[i]);
+#else
+        for (int i = 0; i < 3; ++i) tm_.m[i][3] += d[i];
+#endif
+    }
+
+    // Whether multiplying by a rotation of angle +-0 (entries 1, 0 and -0)
+    // gives the matrix back bit for bit. Each entry of the product is the
+    // matching entry plus zeros, which leaves it alone unless it is -0
+    // (-0 + 0 is +0) or not finite (0 * inf is NaN).
+    bool keptByIdentity() const {
+#if defined(__SSE2__)
+        const __m128i exponent = _mm_set1_epi32(0x7F800000), negativeZero = _mm_set1_epi32(int32_t(0x80000000u));
+        __m128i bad = _mm_setzero_si128();
+        for (const __m128& row : row_) {
+            const __m128i bits = _mm_castps_si128(row);
+            bad = _mm_or_si128(bad, _mm_cmpeq_epi32(_mm_and_si128(bits, exponent), exponent));
+            bad = _mm_or_si128(bad, _mm_cmpeq_epi32(bits, negativeZero));
+        }
+        return _mm_movemask_epi8(bad) == 0;
+#else
+        for (const auto& row : tm_.m)
+            for (const float v : row)
+                if (!std::isfinite(v) || (v == 0.f && std::signbit(v))) return false;
+        return true;
+#endif
+    }
+
+    AffineTm tm() const {
+#if defined(__SSE2__)
+        AffineTm r;
+        for (int i = 0; i < 3; ++i) _mm_storeu_ps(r.m[i], row_[i]);
+        return r;
+#else
+        return tm_;
+#endif
+    }
+
+private:
+#if defined(__SSE2__)
+    // v + t in the translation lane only: the other lanes take -0, which
+    // leaves every value as it is.
+    static __m128 addToTranslation(__m128 v, float t) { return _mm_add_ps(v, _mm_setr_ps(-0.f, -0.f, -0.f, t)); }
+    __m128 row_[3];
+#else
+    AffineTm tm_;
+#endif
+};
+
 int elapsedMs(std::clock_t start) {
     return int(1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC);
+}
+
+// The bounds of the eight corners of the box (lo, hi) under tm, without
+// transforming each corner. A corner's coordinate is
+// ((m0 * x + m1 * y) + m2 * z) + t, and rounded addition never decreases
+// when an operand grows, so the smallest corner value is the sum of the
+// smaller of the two products on each axis, and the largest likewise, with
+// the same roundings as the corner that has them. Infinities and NaN break
+// that order; false, with `bounds` unusable, when one might have taken part.
+bool boundsFromTerms(const AffineTm& tm, const Pos& lo, const Pos& hi, AlignedBox& bounds) {
+#if defined(__SSE2__)
+    const __m128 low = _mm_setr_ps(lo.x, lo.y, lo.z, 0.f), high = _mm_setr_ps(hi.x, hi.y, hi.z, 0.f);
+    const __m128i exponent = _mm_set1_epi32(0x7F800000);
+    const auto infinite = [&](__m128 v) { return _mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(v), exponent), exponent); };
+    // ((v0 + v1) + v2) + t, as a corner's coordinate adds up.
+    const auto sum = [](__m128 v, float t) {
+        const __m128 two = _mm_add_ss(v, _mm_shuffle_ps(v, v, 1));
+        return _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(two, _mm_shuffle_ps(v, v, 2)), _mm_set_ss(t)));
+    };
+    __m128i bad = _mm_or_si128(infinite(low), infinite(high));
+    for (int i = 0; i < 3; ++i) {
+        const __m128 row = _mm_loadu_ps(tm.m[i]);
+        bad = _mm_or_si128(bad, infinite(row));
+        const __m128 a = _mm_mul_ps(row, low), b = _mm_mul_ps(row, high);
+        bounds.min[i] = sum(_mm_min_ps(a, b), tm.m[i][3]);
+        bounds.max[i] = sum(_mm_max_ps(a, b), tm.m[i][3]);
+    }
+    bad = _mm_or_si128(bad, infinite(_mm_setr_ps(bounds.min.x, bounds.min.y, bounds.min.z, bounds.max.x)));
+    bad = _mm_or_si128(bad, infinite(_mm_setr_ps(bounds.max.y, bounds.max.z, 0.f, 0.f)));
+    return _mm_movemask_epi8(bad) == 0;
+#else
+    bool finite = std::isfinite(lo.x) && std::isfinite(lo.y) && std::isfinite(lo.z) && std::isfinite(hi.x) &&
+                  std::isfinite(hi.y) && std::isfinite(hi.z);
+    for (int i = 0; i < 3; ++i) {
+        const float* m = tm.m[i];
+        float least[3], most[3];
+        for (int j = 0; j < 3; ++j) {
+            const float a = m[j] * lo[j], b = m[j] * hi[j];
+            least[j] = std::min(a, b);
+            most[j] = std::max(a, b);
+            finite = finite && std::isfinite(m[j]);
+        }
+        bounds.min[i] = least[0] + least[1] + least[2] + m[3];
+        bounds.max[i] = most[0] + most[1] + most[2] + m[3];
+        finite = finite && std::isfinite(m[3]) && std::isfinite(bounds.min[i]) && std::isfinite(bounds.max[i]);
+    }
+    return finite;
+#endif
 }
 
 // The host evaluates maps through this context during one pass.
@@ -442,34 +591,37 @@ AffineTm ScatterDistribution::instanceTm(int32_t i, const ScatterSettings& setti
 }
 
 AffineTm ScatterDistribution::instanceTm(const ScatterInstance& inst, const ScatterSettings& settings) const {
-    AffineTm m = scattered_[inst.objectIndex].baseTm;
-
     Dir r = inst.scaleRandom, f = inst.scaleMapFactor;
     if (settings.uniformScale) {
         r = Dir(r.x, r.x, r.x);
         f = Dir(f.x, f.x, f.x);
     }
-    for (int k = 0; k < 3; ++k) {
-        const float scale = (settings.scaleRange[k] * r[k] + settings.scaleMin[k]) * f[k];
-        for (int j = 0; j < 4; ++j) m.m[k][j] *= scale;
-    }
-
+    float scale[3];
+    for (int k = 0; k < 3; ++k) scale[k] = (settings.scaleRange[k] * r[k] + settings.scaleMin[k]) * f[k];
+    // A rotation by a zero angle is skipped where the product would give the
+    // matrix back unchanged.
     const Dir angle = settings.rotateMin + settings.rotateRange * inst.rotateRandom;
-    float c, s;
-    cosSin(angle.x, c, s);
-    m = rows(1.f, 0.f, 0.f, 0.f, c, s, 0.f, -s, c) * m;
-    cosSin(angle.y, c, s);
-    m = rows(c, 0.f, -s, 0.f, 1.f, 0.f, s, 0.f, c) * m;
-    cosSin(angle.z, c, s);
-    m = rows(c, s, 0.f, -s, c, 0.f, 0.f, 0.f, 1.f) * m;
-
     const Dir shift = settings.translateMin + settings.translateRange * inst.translateRandom;
-    for (int i = 0; i < 3; ++i) m.m[i][3] += shift[i];
 
-    if (settings.alignNormals) m = frameFromNormal(inst.normal) * m;
-
-    for (int i = 0; i < 3; ++i) m.m[i][3] += inst.position[i];
-    return m;
+    Rows m(scattered_[inst.objectIndex].baseTm);
+    m.scale(scale);
+    float c, s;
+    if (angle.x != 0.f || !m.keptByIdentity()) {
+        cosSin(angle.x, c, s);
+        m.leftMultiply(rows(1.f, 0.f, 0.f, 0.f, c, s, 0.f, -s, c));
+    }
+    if (angle.y != 0.f || !m.keptByIdentity()) {
+        cosSin(angle.y, c, s);
+        m.leftMultiply(rows(c, 0.f, -s, 0.f, 1.f, 0.f, s, 0.f, c));
+    }
+    if (angle.z != 0.f || !m.keptByIdentity()) {
+        cosSin(angle.z, c, s);
+        m.leftMultiply(rows(c, s, 0.f, -s, c, 0.f, 0.f, 0.f, 1.f));
+    }
+    m.translate(shift);
+    if (settings.alignNormals) m.leftMultiply(frameFromNormal(inst.normal));
+    m.translate(Dir(inst.position));
+    return m.tm();
 }
 
 // ---------------------------------------------------------------------------
@@ -563,7 +715,8 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
     Xorshift128 perInstance = seedXorshift128(uint32_t(settings.seed) + INSTANCE_SEED_OFFSET);
     UvwContext ctx(GetCOREInterface()->GetTime());
     ctx.setCameraPosition(toPoint3(settings.lastRenderCamera));
-    BoxIndex boxes;
+    BoxIndex& boxes = boxes_;
+    boxes.clear();
     const DistributionTriangle* tris = triangles_.data();
     const DistributionObject* objects = objects_.data();
     const ScatteredObject* scattered = scattered_.data();
@@ -597,11 +750,13 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
         inst.translateRandom = Dir(r[7], r[6], r[5]);
         inst.rotateRandom = Dir(r[10], r[9], r[8]);
     };
-    // The world box of an instance, for the collision test.
+    // The world box of an instance, for the collision test: the bounds of
+    // its object's eight transformed corners.
     const auto boundsOf = [&](const ScatterInstance& inst) {
         const AffineTm tm = instanceTm(inst, settings);
         const ScatteredObject& so = scattered[inst.objectIndex];
         AlignedBox bounds;
+        if (boundsFromTerms(tm, so.bboxMin, so.bboxMax, bounds)) return bounds;
         for (int c = 0; c < 8; ++c) {
             const Pos corner((c & 1) ? so.bboxMax.x : so.bboxMin.x, (c & 2) ? so.bboxMax.y : so.bboxMin.y,
                              (c & 4) ? so.bboxMax.z : so.bboxMin.z);
@@ -615,21 +770,19 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
     // Candidates go in batches: a batch's samples are drawn in order, its
     // places picked together and their records fetched from memory at once,
     // then each candidate is made in order. Only the timing of the draws
-    // moves, never their order. With collision detection, the batch's boxes
-    // are first looked up together among the boxes kept before the batch;
-    // a candidate is then kept when neither that lookup nor the boxes kept
-    // earlier in the batch overlap it, which is the one-by-one rule.
+    // moves, never their order.
     constexpr int32_t BATCH = 32;
-    static_assert(BATCH <= BoxIndex::MAX_BATCH);
+    struct Batch {
+        int32_t n = 0;
+        ScatterInstance made[BATCH];
+        BoxIndex::Lookup boxes[BATCH];  // with collision detection
+    };
     float samples[BATCH][5];
     float targets[BATCH];
     int32_t places[BATCH];
-    ScatterInstance made[BATCH];
-    AlignedBox bounds[BATCH];
-    bool hits[BATCH];
-    AlignedBox keptInBatch[BATCH];
-    for (int32_t start = 0; start < settings.count; start += BATCH) {
-        const int32_t n = std::min(BATCH, settings.count - start);
+    // made(i) is called once candidate i of the batch is complete.
+    const auto makeBatch = [&](Batch& batch, int32_t start, const auto& made) {
+        const int32_t n = batch.n = std::min(BATCH, settings.count - start);
         for (int32_t i = 0; i < n; ++i) {
             source.getSample(samples[i]);
             targets[i] = (onSurfaces ? samples[i][3] : samples[i][1]) * totalPlace;
@@ -645,21 +798,50 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
                 __builtin_prefetch(record + HOT_BYTES - 1);
             }
         }
-        for (int32_t i = 0; i < n; ++i) candidate(samples[i], places[i], made[i]);
-        if (!settings.collisionDetect) {
-            for (int32_t i = 0; i < n; ++i) instances_.push(made[i]);
-            continue;
-        }
-        for (int32_t i = 0; i < n; ++i) bounds[i] = boundsOf(made[i]);
-        boxes.overlapsAny(bounds, hits, n);
-        int32_t kept = 0;
         for (int32_t i = 0; i < n; ++i) {
-            bool hit = hits[i];
-            for (int32_t k = 0; k < kept && !hit; ++k) hit = keptInBatch[k].overlaps(bounds[i]);
-            if (hit) continue;
-            keptInBatch[kept++] = bounds[i];
-            boxes.insert(bounds[i]);
-            instances_.push(made[i]);
+            candidate(samples[i], places[i], batch.made[i]);
+            made(i);
+        }
+    };
+
+    const int32_t numBatches = settings.count > 0 ? (settings.count - 1) / BATCH + 1 : 0;
+    if (!settings.collisionDetect) {
+        Batch batch;
+        for (int32_t k = 0; k < numBatches; ++k) {
+            makeBatch(batch, k * BATCH, [](int32_t) {});
+            for (int32_t i = 0; i < batch.n; ++i) instances_.push(batch.made[i]);
+        }
+        return;
+    }
+
+    // With collision detection a candidate is kept when its box overlaps
+    // none of the boxes kept before it. Candidates do not depend on what was
+    // kept, so batches are made ahead of the one decided, and each box takes
+    // the index's prefetch steps on the way, one each time a later batch is
+    // made, spread over its making so that the memory reads they ask for do
+    // not queue up at once: by the time a box is asked about, what its
+    // question reads is in the caches.
+    constexpr int32_t AHEAD = BoxIndex::PREFETCH_STEPS;
+    Batch ring[AHEAD + 1];
+    const auto slot = [&](int32_t k) -> Batch& { return ring[k % (AHEAD + 1)]; };
+    const auto make = [&](int32_t m) {
+        Batch& batch = slot(m);
+        makeBatch(batch, m * BATCH, [&](int32_t i) {
+            boxes.prepare(boundsOf(batch.made[i]), batch.boxes[i]);
+            for (int step = 0; step < AHEAD && m - step >= 0; ++step) {
+                const Batch& earlier = slot(m - step);
+                if (i < earlier.n) boxes.prefetch(earlier.boxes[i], step);
+            }
+        });
+    };
+    for (int32_t m = 0; m < std::min(numBatches, AHEAD); ++m) make(m);
+    for (int32_t k = 0; k < numBatches; ++k) {
+        if (k + AHEAD < numBatches) make(k + AHEAD);
+        Batch& batch = slot(k);
+        for (int32_t i = 0; i < batch.n; ++i) {
+            if (boxes.overlapsAny(batch.boxes[i])) continue;
+            boxes.insert(batch.boxes[i].box);
+            instances_.push(batch.made[i]);
         }
     }
 }

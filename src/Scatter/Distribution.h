@@ -267,6 +267,11 @@ private:
     // Triangle weights as gathered, before a density map scaled them.
     Stack<float> gatheredWeights_;
 
+    // The collision index of the last pass. It is emptied at the start of
+    // each pass and keeps its storage, so that regenerating does not ask the
+    // system for fresh memory each time.
+    BoxIndex boxes_;
+
     // The maps gathering found assigned, for prepareMaps.
     Texmap* maps_[4] = {nullptr, nullptr, nullptr, nullptr};
     uint64_t memoryLimit_ = UINT64_MAX;
