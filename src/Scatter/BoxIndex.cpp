@@ -331,7 +331,7 @@ constexpr int32_t SAMPLE = 256;
 constexpr int32_t FIRST_CHECK = 4096;
 // Below this many filed boxes the grid stays in the caches, and asking
 // memory ahead for it would only cost.
-constexpr int32_t PREFETCH_FROM = 150000;
+constexpr int32_t PREFETCH_FROM = 100000;
 constexpr int32_t NO_BLOCK = -1;
 
 // Asks memory for the line at p. The empty statement after it keeps the
