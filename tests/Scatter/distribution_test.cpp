@@ -1062,6 +1062,314 @@ TEST_F(DistributionTest, CollisionRejectionKeepsExactlyTheCandidatesThatFitAmong
     }
 }
 
+// A stream of boxes through the index as a generation pass sends them:
+// each box is prepared and prefetched a few boxes ahead of its question, and
+// kept when nothing stored overlaps it (or, with keepAnyway, every fourth box
+// whatever it overlaps). Every `stride`-th answer, and every answer of the
+// single-box and batched forms asked alongside, is checked against a scan of
+// the boxes stored so far.
+void expectScanAnswers(BoxIndex& index, int count, int stride, bool keepAnyway,
+                       const std::function<AlignedBox(int)>& make) {
+    constexpr int AHEAD = BoxIndex::PREFETCH_STEPS;
+    std::vector<AlignedBox> stored;
+    std::vector<BoxIndex::Lookup> lookups(static_cast<size_t>(count));
+    const auto scan = [&](const AlignedBox& b) {
+        for (const AlignedBox& s : stored)
+            if (s.overlaps(b)) return true;
+        return false;
+    };
+    for (int k = 0; k < std::min(count, AHEAD); ++k) index.prepare(make(k), lookups[size_t(k)]);
+    for (int k = 0; k < count; ++k) {
+        if (k + AHEAD < count) index.prepare(make(k + AHEAD), lookups[size_t(k + AHEAD)]);
+        for (int step = 0; step < AHEAD; ++step)
+            if (k + AHEAD - step < count) index.prefetch(lookups[size_t(k + AHEAD - step)], step);
+        BoxIndex::Lookup& lookup = lookups[size_t(k)];
+        const AlignedBox box = lookup.box;
+        const bool hit = index.overlapsAny(lookup);
+        if (k % stride == 0) {
+            const bool expected = scan(box);
+            ASSERT_EQ(hit, expected) << "box " << k;
+            ASSERT_EQ(index.overlapsAny(box), expected) << "box " << k;
+            bool batched[2] = {!expected, expected};
+            const AlignedBox twice[2] = {box, box};
+            index.overlapsAny(twice, batched, 2);
+            ASSERT_EQ(batched[0], expected) << "box " << k;
+            ASSERT_EQ(batched[1], expected) << "box " << k;
+        }
+        if (!hit || (keepAnyway && k % 4 == 0)) {
+            index.insert(box);
+            if (box.min.x <= box.max.x && box.min.y <= box.max.y && box.min.z <= box.max.z) stored.push_back(box);
+        }
+    }
+    EXPECT_EQ(index.size(), int64_t(stored.size()));
+}
+
+// Layouts that take the index down each of its roads: cells of alike boxes,
+// a new cell size when the sizes shift, boxes too large for the cells and
+// queries reaching too many of them, flat boxes on one plane, points, boxes
+// beyond the grid's reach or without end, boxes that touch along cell
+// borders, and enough boxes for the prefetch hints to start.
+TEST(BoxIndex, AnswersAsAScanOnEveryRoad) {
+    struct Case {
+        const char* name;
+        int count;
+        int stride;
+        bool keepAnyway;
+        std::function<AlignedBox(Xorshift128&, int)> make;
+        std::function<void(const BoxIndex&)> check;
+    };
+    const auto boxAt = [](float x, float y, float z, float sx, float sy, float sz) {
+        return AlignedBox{{x, y, z}, {x + sx, y + sy, z + sz}};
+    };
+    const Case cases[] = {
+        {"alike boxes", 6000, 1, false,
+         [&](Xorshift128& g, int) {
+             return boxAt(g.nextUnit() * 150, g.nextUnit() * 150, g.nextUnit() * 3, 0.5f + g.nextUnit(),
+                          0.5f + g.nextUnit(), 0.5f + g.nextUnit());
+         },
+         [](const BoxIndex& index) {
+             EXPECT_EQ(index.gridBoxes(), index.size());
+             EXPECT_EQ(index.regrids(), 1);
+         }},
+        {"sizes that shift", 6000, 1, false,
+         [&](Xorshift128& g, int k) {
+             if (k < 3000) {
+                 const float size = 0.05f + 0.1f * g.nextUnit();
+                 return boxAt(g.nextUnit() * 40, g.nextUnit() * 40, 0.f, size, size, size);
+             }
+             const float size = 2.f + 2.f * g.nextUnit();
+             return boxAt(g.nextUnit() * 300 - 100, g.nextUnit() * 300, 0.f, size, size, size);
+         },
+         [](const BoxIndex& index) { EXPECT_GE(index.regrids(), 2); }},
+        {"some boxes far larger", 5000, 1, true,
+         [&](Xorshift128& g, int k) {
+             const float size = k % 7 == 3 ? 20.f + 40.f * g.nextUnit() : 0.5f + g.nextUnit();
+             return boxAt(g.nextUnit() * 300, g.nextUnit() * 300, g.nextUnit(), size, size, size);
+         },
+         [](const BoxIndex& index) {
+             EXPECT_GT(index.outlierBoxes(), 0);
+             EXPECT_GT(index.depth(), 0);  // wide queries asked the hierarchy of all boxes
+         }},
+        {"flat on one plane", 5000, 1, false,
+         [&](Xorshift128& g, int) {
+             return boxAt(g.nextUnit() * 120, g.nextUnit() * 120, 0.f, 0.5f + g.nextUnit(), 0.5f + g.nextUnit(), 0.f);
+         },
+         {}},
+        {"points", 4000, 1, true,
+         [&](Xorshift128& g, int) {
+             const float x = std::floor(g.nextUnit() * 40), y = std::floor(g.nextUnit() * 40);
+             return boxAt(x, y, 1.f, 0.f, 0.f, 0.f);
+         },
+         {}},
+        {"far away, endless and undefined", 4000, 1, true,
+         [&](Xorshift128& g, int k) {
+             AlignedBox b = boxAt(g.nextUnit() * 100, g.nextUnit() * 100, 0.f, 1.f, 1.f, 1.f);
+             switch (k % 11) {
+             case 1: b = boxAt(1e30f * g.nextUnit(), -1e30f, 0.f, 1e29f, 1.f, 1.f); break;
+             case 2: b.min.z = -INF; break;
+             case 3: b.max.x = INF; break;
+             case 4: b.min.y = NaN; break;
+             case 5: std::swap(b.min.x, b.max.x); break;  // inverted
+             case 6: b = boxAt(1e-40f * g.nextUnit(), 0.f, 0.f, 1e-41f, 1e-41f, 1e-41f); break;
+             default: break;
+             }
+             return b;
+         },
+         {}},
+        {"touching along cell borders", 5000, 1, true,
+         [&](Xorshift128& g, int) {
+             const float x = std::floor(g.nextUnit() * 80) * 0.5f, y = std::floor(g.nextUnit() * 80) * 0.5f;
+             return boxAt(x, y, 0.f, 0.5f, 0.5f, 0.5f);
+         },
+         {}},
+        {"enough for the prefetch hints", 160000, 97, false,
+         [&](Xorshift128& g, int) {
+             return boxAt(g.nextUnit() * 2000, g.nextUnit() * 2000, g.nextUnit() * 2, 0.5f + g.nextUnit(),
+                          0.5f + g.nextUnit(), 0.5f + g.nextUnit());
+         },
+         [](const BoxIndex& index) { EXPECT_GT(index.gridBoxes(), 100000); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Boxes come from their index alone, so that the lookahead may make
+        // them in any order.
+        const auto make = [&](int k) {
+            Xorshift128 g = seedXorshift128(uint32_t(k) * 2654435761u + 12345u);
+            return c.make(g, k);
+        };
+        BoxIndex index;
+        expectScanAnswers(index, c.count, c.stride, c.keepAnyway, make);
+        if (c.check) c.check(index);
+    }
+}
+
+TEST(BoxIndex, ClearedIndexAnswersAsANewOne) {
+    const auto make = [](int k) {
+        Xorshift128 g = seedXorshift128(uint32_t(k) + 99u);
+        const float x = g.nextUnit() * 60, y = g.nextUnit() * 60, s = 0.5f + g.nextUnit() * 3;
+        return AlignedBox{{x, y, 0.f}, {x + s, y + s, s}};
+    };
+    BoxIndex reused;
+    expectScanAnswers(reused, 3000, 1, true, make);
+    reused.clear();
+    EXPECT_TRUE(reused.isEmpty());
+    EXPECT_EQ(reused.regrids(), 0);
+    EXPECT_FALSE(reused.overlapsAny(make(7)));
+    BoxIndex fresh;
+    for (int k = 0; k < 3000; ++k) {
+        const AlignedBox b = make(k + 5000);
+        const bool hit = fresh.overlapsAny(b);
+        ASSERT_EQ(reused.overlapsAny(b), hit) << k;
+        if (!hit) {
+            fresh.insert(b);
+            reused.insert(b);
+        }
+    }
+    EXPECT_EQ(reused.size(), fresh.size());
+}
+
+// The instance transform as the straight product of its factors, each
+// rotation applied whatever its angle.
+AffineTm straightInstanceTm(const ScatteredObject& so, const ScatterInstance& inst, const ScatterSettings& s) {
+    const auto rows = [](float a0, float a1, float a2, float b0, float b1, float b2, float c0, float c1, float c2) {
+        return AffineTm(Dir(a0, b0, c0), Dir(a1, b1, c1), Dir(a2, b2, c2), Pos::ZERO);
+    };
+    AffineTm m = so.baseTm;
+    Dir r = inst.scaleRandom, f = inst.scaleMapFactor;
+    if (s.uniformScale) {
+        r = Dir(r.x, r.x, r.x);
+        f = Dir(f.x, f.x, f.x);
+    }
+    for (int k = 0; k < 3; ++k) {
+        const float scale = (s.scaleRange[k] * r[k] + s.scaleMin[k]) * f[k];
+        for (int j = 0; j < 4; ++j) m.m[k][j] *= scale;
+    }
+    const Dir angle = s.rotateMin + s.rotateRange * inst.rotateRandom;
+    float c = float(std::cos(double(angle.x))), sn = float(std::sin(double(angle.x)));
+    m = rows(1.f, 0.f, 0.f, 0.f, c, sn, 0.f, -sn, c) * m;
+    c = float(std::cos(double(angle.y))), sn = float(std::sin(double(angle.y)));
+    m = rows(c, 0.f, -sn, 0.f, 1.f, 0.f, sn, 0.f, c) * m;
+    c = float(std::cos(double(angle.z))), sn = float(std::sin(double(angle.z)));
+    m = rows(c, sn, 0.f, -sn, c, 0.f, 0.f, 0.f, 1.f) * m;
+    const Dir shift = s.translateMin + s.translateRange * inst.translateRandom;
+    for (int i = 0; i < 3; ++i) m.m[i][3] += shift[i];
+    if (s.alignNormals) m = frameFromNormal(inst.normal) * m;
+    for (int i = 0; i < 3; ++i) m.m[i][3] += inst.position[i];
+    return m;
+}
+
+// Skipped zero rotations and the row-wise products give the straight
+// product's bits, signs of zero included, for mirrored, flattened and
+// overflowing scales as well; NaN stays NaN.
+TEST_F(DistributionTest, InstanceTransformsAreTheStraightProductBitForBit) {
+    const Matrix3 turned = RotateZMatrix(0.3f) * RotateXMatrix(-1.1f) * ScaleMatrix(Point3(2.f, 0.5f, 3.f)) *
+                           TransMatrix(Point3(4, -5, 6));
+    const Matrix3 mirrored = ScaleMatrix(Point3(-1.f, 1.f, 1.f));
+    ScatterDistribution dist;
+    ASSERT_TRUE(dist.gather(inputs({{planeNode(0, 0, 10, 10), 1.f}},
+                                   {{smallBox(), 1.f}, {boxNode(Point3(0, 0, 0), Point3(1, 2, 0), turned), 1.f},
+                                    {boxNode(Point3(-1, -1, -1), Point3(1, 1, 1), mirrored), 1.f}}),
+                            0));
+    const int objects = dist.scatteredObjects().size();
+    Xorshift128 g = seedXorshift128(555);
+    const auto pick = [&](std::initializer_list<float> values) {
+        return values.begin()[g.next() % values.size()];
+    };
+    int compared = 0;
+    for (int round = 0; round < 4000; ++round) {
+        ScatterSettings s = settings(1, 1, 1, SCATTER_ON_SURFACES);
+        s.uniformScale = g.next() & 1;
+        s.alignNormals = g.next() & 1;
+        for (int k = 0; k < 3; ++k) {
+            s.rotateMin[k] = pick({0.f, -0.f, 0.5f, -2.f});
+            s.rotateRange[k] = pick({0.f, 0.f, 1.f, 6.28f});
+            s.scaleMin[k] = pick({1.f, 0.5f, -1.f, 0.f, -0.f, 3e38f});
+            s.scaleRange[k] = pick({0.f, 0.f, 0.4f, 3e38f});
+            s.translateMin[k] = pick({0.f, -0.f, 1.5f});
+            s.translateRange[k] = pick({0.f, 2.f});
+        }
+        ScatterInstance inst;
+        inst.objectIndex = int32_t(g.next() % uint32_t(objects));
+        inst.position = Pos(pick({0.f, -0.f, 3.f}), g.nextUnit() * 10, pick({0.f, -2.f}));
+        inst.normal = pick({0.f, 1.f}) > 0.5f ? Dir::UNIT_Z : normalize(Dir(g.nextUnit() - 0.5f, g.nextUnit(), 1.f));
+        if (round % 5 == 0) inst.normal = Dir(0.f, 0.f, -1.f);
+        inst.scaleMapFactor = Dir(pick({1.f, 0.f, -1.f, NaN}), 1.f, pick({1.f, 2.f}));
+        inst.scaleRandom = Dir(g.nextUnit(), g.nextUnit(), g.nextUnit());
+        inst.rotateRandom = Dir(g.nextUnit(), g.nextUnit(), g.nextUnit());
+        inst.translateRandom = Dir(g.nextUnit(), g.nextUnit(), g.nextUnit());
+        if (s.uniformScale) s.applyUniformScale();
+
+        const AffineTm got = dist.instanceTm(inst, s);
+        const AffineTm want = straightInstanceTm(dist.scatteredObjects()[inst.objectIndex], inst, s);
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 4; ++j) {
+                if (std::isnan(want.m[i][j])) {
+                    ASSERT_TRUE(std::isnan(got.m[i][j])) << "round " << round << " entry " << i << j;
+                } else {
+                    ASSERT_TRUE(sameBits(got.m[i][j], want.m[i][j]))
+                        << "round " << round << " entry " << i << j << ": " << got.m[i][j] << " against " << want.m[i][j];
+                    ++compared;
+                }
+            }
+    }
+    EXPECT_GT(compared, 20000);
+}
+
+// Collision decisions over settings that take the transforms and boxes off
+// their usual road: no rotation at all (skipped products), mirrored and
+// flattened objects, scales that overflow to infinity (boxes without end,
+// or undefined ones that keep nothing out).
+TEST_F(DistributionTest, CollisionDecisionsMatchAScanOfCornerBoxes) {
+    INode* ground = planeNode(0, 0, 30, 30);
+    INode* cube = smallBox(0.5f);
+    INode* slab = boxNode(Point3(-1, -1, 0), Point3(1, 1, 0));
+    struct Case {
+        const char* name;
+        Dir scaleMin, scaleRange, rotateRange;
+    };
+    const Case cases[] = {
+        {"no rotation", Dir(1, 1, 1), Dir(1, 1, 1), Dir::ZERO},
+        {"turned about z only", Dir(0.5f, 0.5f, 0.5f), Dir(1, 1, 1), Dir(0, 0, 6.28f)},
+        {"mirrored", Dir(-1.5f, 1, 1), Dir(1, 0, 0), Dir(0.3f, 0, 1)},
+        {"flattened", Dir(1, 1, 0), Dir(0, 0, 0), Dir::ZERO},
+        {"overflowing", Dir(1, 1, 1), Dir(3e38f, 0, 0), Dir(0, 0, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DistributionInputs in = inputs({{ground, 1.f}}, {{cube, 1.f}, {slab, 1.f}});
+        ScatterSettings s = settings(4000, 8, 1, SCATTER_ON_SURFACES);
+        s.uniformScale = false;
+        s.scaleMin = c.scaleMin;
+        s.scaleRange = c.scaleRange;
+        s.rotateRange = c.rotateRange;
+        s.alignNormals = true;
+
+        ScatterDistribution all;
+        ASSERT_TRUE(all.gather(in, 0));
+        all.generate(s);
+        std::vector<ScatterInstance> kept;
+        std::vector<AlignedBox> boxes;
+        for (const ScatterInstance& inst : all.instances()) {
+            const AlignedBox b = boxOf(all.instanceTm(inst, s), all.scatteredObjects()[inst.objectIndex]);
+            bool hit = false;
+            for (const AlignedBox& o : boxes) hit = hit || o.overlaps(b);
+            if (hit) continue;
+            boxes.push_back(b);
+            kept.push_back(inst);
+        }
+
+        s.collisionDetect = true;
+        ScatterDistribution checked;
+        ASSERT_TRUE(checked.gather(in, 0));
+        checked.generate(s);
+        ASSERT_EQ(checked.numInstances(), int32_t(kept.size()));
+        EXPECT_EQ(std::memcmp(checked.instances().data(), kept.data(), sizeof(ScatterInstance) * kept.size()), 0);
+        // The same distribution again, through the storage its index kept.
+        checked.generate(s);
+        EXPECT_EQ(checked.numInstances(), int32_t(kept.size()));
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Limits and messages
 
