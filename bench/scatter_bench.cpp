@@ -165,9 +165,10 @@ void BM_Triangles1M(benchmark::State& state) { run(state, distribution("1M"), ba
 
 void BM_Count(benchmark::State& state) { run(state, distribution("10k"), baseSettings(state.range(0))); }
 
-// The Halton sequence's digits grow with the sample index, so its cost per
-// sample grows with the logarithm of the count; the congruent generator's
-// does not.
+// Counts with the congruent generator, whose cost per sample does not depend
+// on the sample's index: what the count costs beyond the sample source. The
+// Halton generator carries its digits from sample to sample, so that its
+// cost does not grow with the index either.
 void BM_CountCongruent(benchmark::State& state) {
     ScatterSettings s = baseSettings(state.range(0));
     s.randomType = 0;
