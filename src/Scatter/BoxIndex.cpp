@@ -29,6 +29,44 @@ inline bool touches(const AlignedBox& a, const AlignedBox& b) {
            (a.min.z <= b.max.z) & (b.min.z <= a.max.z);
 }
 
+// Whether any of n proper boxes touches the proper box q. With SSE2 a box is
+// tested by two loads that cover it, [min.x min.y min.z max.x] and
+// [min.z max.x max.y max.z], each against q's bounds in three lanes; the
+// fourth lane holds an infinity that no proper bound is beyond.
+struct TouchQuery {
+#if defined(__SSE2__)
+    __m128 upper, lower;
+    explicit TouchQuery(const AlignedBox& q)
+        : upper(_mm_setr_ps(q.max.x, q.max.y, q.max.z, INFINITY)),
+          lower(_mm_setr_ps(-INFINITY, q.min.x, q.min.y, q.min.z)) {}
+    bool touches(const AlignedBox& b) const {
+        const float* f = &b.min.x;
+        const __m128 ok = _mm_and_ps(_mm_cmple_ps(_mm_loadu_ps(f), upper), _mm_cmpge_ps(_mm_loadu_ps(f + 2), lower));
+        return _mm_movemask_ps(ok) == 0xF;
+    }
+    bool touchesAny(const AlignedBox* boxes, int32_t n) const {
+        int32_t k = 0;
+        for (; k + 2 <= n; k += 2) {
+            const float* f = &boxes[k].min.x;
+            const __m128 ok0 = _mm_and_ps(_mm_cmple_ps(_mm_loadu_ps(f), upper), _mm_cmpge_ps(_mm_loadu_ps(f + 2), lower));
+            const __m128 ok1 = _mm_and_ps(_mm_cmple_ps(_mm_loadu_ps(f + 6), upper), _mm_cmpge_ps(_mm_loadu_ps(f + 8), lower));
+            if ((_mm_movemask_ps(ok0) == 0xF) | (_mm_movemask_ps(ok1) == 0xF)) return true;
+        }
+        return k < n && touches(boxes[k]);
+    }
+#else
+    AlignedBox q;
+    explicit TouchQuery(const AlignedBox& box) : q(box) {}
+    bool touches(const AlignedBox& b) const { return Nimbal::touches(b, q); }
+    bool touchesAny(const AlignedBox* boxes, int32_t n) const {
+        for (int32_t k = 0; k < n; ++k)
+            if (Nimbal::touches(boxes[k], q)) return true;
+        return false;
+    }
+#endif
+};
+static_assert(sizeof(AlignedBox) == 6 * sizeof(float));
+
 inline bool isProper(const AlignedBox& b) {
     return b.min.x <= b.max.x && b.min.y <= b.max.y && b.min.z <= b.max.z;
 }
@@ -103,9 +141,7 @@ void BoxIndex::Tree::clear() noexcept {
 
 bool BoxIndex::Tree::leafOverlaps(int32_t leaf, const AlignedBox& box) const {
     const Leaf& l = leaves_.data()[leaf];
-    for (int32_t k = 0; k < l.count; ++k)
-        if (touches(l.boxes[k], box)) return true;
-    return false;
+    return TouchQuery(box).touchesAny(l.boxes, l.count);
 }
 
 bool BoxIndex::Tree::overlapsAny(const AlignedBox& box) const {
@@ -324,6 +360,9 @@ constexpr double CELL_PER_EXTENT = 6.0;
 // No axis gets cells smaller than this share of the largest axis's, so that
 // a flat layout still has cells across its flat axis.
 constexpr double FLAT_SHARE = 1.0 / 256.0;
+// A layer of boxes at most this many times thinner than their widest spread
+// gets one cell across.
+constexpr double THIN_LAYER = 16.0;
 // How many of the latest boxes choose the cell size.
 constexpr int32_t SAMPLE = 256;
 // The grid is checked when the index reaches this size and each time it
@@ -366,13 +405,14 @@ BoxIndex::BoxIndex() noexcept {
 }
 
 inline BoxIndex::Placed BoxIndex::place(const AlignedBox& box) const {
-    // A bound times the inverse cell size in double: the rounding of the
-    // product never decreases as the bound grows, and neither does cellOf,
-    // so a point shared by two boxes falls in a cell that both reach.
+    // A bound's distance from the origin times the inverse cell size, in
+    // double: the rounding of neither step decreases as the bound grows, nor
+    // does cellOf, so a point shared by two boxes falls in a cell that both
+    // reach.
     Placed p;
     for (int axis = 0; axis < 3; ++axis) {
-        p.first[axis] = cellOf(double(box.min[axis]) * inverseCell_[axis]);
-        p.last[axis] = cellOf(double(box.max[axis]) * inverseCell_[axis]);
+        p.first[axis] = cellOf((double(box.min[axis]) - origin_[axis]) * inverseCell_[axis]);
+        p.last[axis] = cellOf((double(box.max[axis]) - origin_[axis]) * inverseCell_[axis]);
     }
     return p;
 }
@@ -421,20 +461,16 @@ bool BoxIndex::gridOverlaps(const Placed& p, const AlignedBox& box) const {
     // A stored box and the query that overlap share a point on each axis,
     // and the cell of that point is among the cells of both.
     const AlignedBox* pool = pool_.data();
+    const TouchQuery query(box);
     NIMBAL_FOR_CELLS(p, x, y, z) {
         const Slot* s = findSlot(keyOf(x, y, z));
-        if (!s) continue;
-        const AlignedBox* boxes = pool + s->offset;
-        for (int32_t k = 0; k < s->count; ++k)
-            if (touches(boxes[k], box)) return true;
+        if (s && query.touchesAny(pool + s->offset, s->count)) return true;
     }
     return false;
 }
 
 bool BoxIndex::scanOverlaps(const AlignedBox& box) const {
-    for (const AlignedBox& b : all_)
-        if (touches(b, box)) return true;
-    return false;
+    return TouchQuery(box).touchesAny(all_.data(), all_.size());
 }
 
 bool BoxIndex::wholeOverlaps(const AlignedBox& box) {
@@ -611,8 +647,27 @@ void BoxIndex::regrid() {
         }
         if (!(largest > 0.0) || !std::isfinite(largest)) largest = 1.0;
     }
+    // Boxes lying in a thin layer across an axis, as on a gently rolling
+    // ground, share one cell across it, with the layer in its middle: a
+    // question then reads fewer cells, and a box is filed in fewer.
+    double low[3], thickness[3], widest = 0.0;
     for (int axis = 0; axis < 3; ++axis) {
-        const double size = std::max(cell[axis], largest * FLAT_SHARE);
+        double lo = INFINITY, hi = -INFINITY;
+        for (int32_t k = 0; k < n; ++k) {
+            const double a = sample[k].min[axis], b = sample[k].max[axis];
+            if (std::isfinite(a) && std::isfinite(b)) lo = std::min(lo, a), hi = std::max(hi, b);
+        }
+        low[axis] = lo;
+        thickness[axis] = hi >= lo ? hi - lo : 0.0;
+        widest = std::max(widest, thickness[axis]);
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        double size = std::max(cell[axis], largest * FLAT_SHARE);
+        origin_[axis] = 0.0;
+        if (thickness[axis] * THIN_LAYER < widest && std::isfinite(widest) && std::isfinite(low[axis])) {
+            size = std::max(size, 2.0 * thickness[axis]);
+            origin_[axis] = low[axis] - (size - thickness[axis]) / 2.0;
+        }
         inverseCell_[axis] = std::isfinite(size) ? 1.0 / size : 1.0 / largest;
     }
 

@@ -1106,7 +1106,8 @@ void expectScanAnswers(BoxIndex& index, int count, int stride, bool keepAnyway,
 
 // Layouts that take the index down each of its roads: cells of alike boxes,
 // a new cell size when the sizes shift, boxes too large for the cells and
-// queries reaching too many of them, flat boxes on one plane, points, boxes
+// queries reaching too many of them, flat boxes on one plane, a thin layer
+// with one cell across that later boxes leave, points, boxes
 // beyond the grid's reach or without end, boxes that touch along cell
 // borders, and enough boxes for the prefetch hints to start.
 TEST(BoxIndex, AnswersAsAScanOnEveryRoad) {
@@ -1153,6 +1154,13 @@ TEST(BoxIndex, AnswersAsAScanOnEveryRoad) {
         {"flat on one plane", 5000, 1, false,
          [&](Xorshift128& g, int) {
              return boxAt(g.nextUnit() * 120, g.nextUnit() * 120, 0.f, 0.5f + g.nextUnit(), 0.5f + g.nextUnit(), 0.f);
+         },
+         {}},
+        {"a thin rolling layer, then boxes above and below it", 6000, 1, true,
+         [&](Xorshift128& g, int k) {
+             const float x = g.nextUnit() * 200, y = g.nextUnit() * 200;
+             const float z = k < 2000 ? 3.f * std::sin(x * 0.1f) : (g.nextUnit() - 0.5f) * 60.f;
+             return boxAt(x, y, z, 0.5f + g.nextUnit(), 0.5f + g.nextUnit(), 0.5f + g.nextUnit());
          },
          {}},
         {"points", 4000, 1, true,
