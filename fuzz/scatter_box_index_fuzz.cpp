@@ -98,7 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Now and then a box is kept whatever it overlaps, so that stored
         // boxes overlap too.
         if (!hit || k % 5 == 0) {
-            index.insert(box);
+            // Kept as placed for its question, now and then placed anew.
+            if (k % 3 != 0)
+                index.insert(lookups[size_t(k)]);
+            else
+                index.insert(box);
             if (box.min.x <= box.max.x && box.min.y <= box.max.y && box.min.z <= box.max.z) stored.push_back(box);
         }
     }

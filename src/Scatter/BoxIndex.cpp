@@ -50,7 +50,7 @@ struct TouchQuery {
             const float* f = &boxes[k].min.x;
             const __m128 ok0 = _mm_and_ps(_mm_cmple_ps(_mm_loadu_ps(f), upper), _mm_cmpge_ps(_mm_loadu_ps(f + 2), lower));
             const __m128 ok1 = _mm_and_ps(_mm_cmple_ps(_mm_loadu_ps(f + 6), upper), _mm_cmpge_ps(_mm_loadu_ps(f + 8), lower));
-            if ((_mm_movemask_ps(ok0) == 0xF) | (_mm_movemask_ps(ok1) == 0xF)) return true;
+            if (int(_mm_movemask_ps(ok0) == 0xF) | int(_mm_movemask_ps(ok1) == 0xF)) return true;
         }
         return k < n && touches(boxes[k]);
     }
@@ -404,17 +404,16 @@ BoxIndex::BoxIndex() noexcept {
     for (int32_t& head : freeBlocks_) head = NO_BLOCK;
 }
 
-inline BoxIndex::Placed BoxIndex::place(const AlignedBox& box) const {
+inline void BoxIndex::place(const AlignedBox& box, Placed& p) const {
     // A bound's distance from the origin times the inverse cell size, in
     // double: the rounding of neither step decreases as the bound grows, nor
     // does cellOf, so a point shared by two boxes falls in a cell that both
-    // reach.
-    Placed p;
+    // reach. Written straight into `p`: a copy of it read back whole would
+    // wait for its parts to be stored.
     for (int axis = 0; axis < 3; ++axis) {
         p.first[axis] = cellOf((double(box.min[axis]) - origin_[axis]) * inverseCell_[axis]);
         p.last[axis] = cellOf((double(box.max[axis]) - origin_[axis]) * inverseCell_[axis]);
     }
-    return p;
 }
 
 bool BoxIndex::fitsGrid(const Placed& p) {
@@ -493,8 +492,8 @@ void BoxIndex::prepare(const AlignedBox& box, Lookup& lookup) const {
     lookup.box = box;
     lookup.grid = -1;
     if (!hasGrid_ || !isProper(box)) return;
-    lookup.placed = place(box);
-    lookup.grid = regrids_;
+    place(box, lookup.placed);
+    lookup.grid = layout_;
 }
 
 bool BoxIndex::overlapsAny(Lookup& lookup) {
@@ -503,7 +502,7 @@ bool BoxIndex::overlapsAny(Lookup& lookup) {
     const AlignedBox& box = lookup.box;
     if (all_.isEmpty() || !isProper(box)) return false;
     if (!hasGrid_) return scanOverlaps(box);
-    if (lookup.grid != regrids_) prepare(box, lookup);
+    if (lookup.grid != layout_) prepare(box, lookup);
     ++queries_;
     if (lookup.placed.cells() > MAX_CELLS) {
         ++wideQueries_;
@@ -513,7 +512,7 @@ bool BoxIndex::overlapsAny(Lookup& lookup) {
 }
 
 void BoxIndex::prefetch(const Lookup& lookup, int step) const {
-    if (lookup.grid != regrids_ || !hasGrid_ || gridEntries_ < PREFETCH_FROM || lookup.placed.cells() > BOX_CELLS)
+    if (lookup.grid != layout_ || !hasGrid_ || gridEntries_ < PREFETCH_FROM || lookup.placed.cells() > BOX_CELLS)
         return;
     if (step == 0)
         prefetchSlots(lookup.placed);
@@ -522,16 +521,26 @@ void BoxIndex::prefetch(const Lookup& lookup, int step) const {
 }
 
 void BoxIndex::insert(const AlignedBox& box) {
+    Lookup lookup;
+    lookup.box = box;
+    insert(lookup);
+}
+
+void BoxIndex::insert(const Lookup& lookup) {
     // A NaN bound would spread into every bound above it in a hierarchy;
     // such a box overlaps nothing anyway. An inverted one overlaps nothing
     // either.
+    const AlignedBox& box = lookup.box;
     if (!isProper(box)) return;
     all_.push(box);
     if (!hasGrid_) {
         if (all_.size() >= FIRST_GRID) regrid();
         return;
     }
-    file(box);
+    if (lookup.grid == layout_)
+        fileAt(box, lookup.placed);
+    else
+        file(box);
     if (all_.size() >= nextCheck_) {
         if (gridIsPoor()) regrid();
         nextCheck_ = all_.size() > INT32_MAX / 2 ? INT32_MAX : 2 * all_.size();
@@ -540,7 +549,12 @@ void BoxIndex::insert(const AlignedBox& box) {
 }
 
 void BoxIndex::file(const AlignedBox& box) {
-    const Placed p = place(box);
+    Placed p;
+    place(box, p);
+    fileAt(box, p);
+}
+
+void BoxIndex::fileAt(const AlignedBox& box, const Placed& p) {
     if (!fitsGrid(p)) {
         outliers_.insert(box);
         return;
@@ -673,6 +687,7 @@ void BoxIndex::regrid() {
 
     hasGrid_ = true;
     ++regrids_;
+    ++layout_;
     slots_.clear();
     spareSlots_.clear();
     usedSlots_ = 0;

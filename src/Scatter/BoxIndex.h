@@ -157,7 +157,7 @@ public:
     struct Lookup {
         AlignedBox box;
         Placed placed;
-        int32_t grid = -1;  // the grid placed in; -1 when not placed
+        int64_t grid = -1;  // the layout placed in; -1 when not placed
     };
     void prepare(const AlignedBox& box, Lookup& lookup) const;
     // The same question as overlapsAny(box), for a prepared box.
@@ -175,6 +175,8 @@ public:
     // A box with a NaN bound or a minimum above its maximum overlaps
     // nothing, so it is not kept.
     void insert(const AlignedBox& box);
+    // The same for a prepared box, whose placing is used again.
+    void insert(const Lookup& lookup);
 
     // Empties the index and keeps its storage.
     void clear() noexcept;
@@ -261,7 +263,7 @@ private:
     // Boxes kept before the grid has a cell size: they are scanned.
     static constexpr int32_t FIRST_GRID = 128;
 
-    Placed place(const AlignedBox& box) const;
+    void place(const AlignedBox& box, Placed& p) const;
     // Whether a box placed so goes into the grid.
     static bool fitsGrid(const Placed& p);
     static uint64_t keyOf(int32_t x, int32_t y, int32_t z);
@@ -274,6 +276,7 @@ private:
     bool wholeOverlaps(const AlignedBox& box);
     // Files a stored box into the grid or the outliers.
     void file(const AlignedBox& box);
+    void fileAt(const AlignedBox& box, const Placed& p);
     void addToCell(uint64_t key, const AlignedBox& box);
     void growTable();
     // A block with room for 2^k boxes in pool_, from the blocks given back
@@ -303,6 +306,9 @@ private:
     int64_t queries_ = 0;
     int32_t nextCheck_ = 0;
     int32_t regrids_ = 0;
+    // Names the grid's layout; unlike regrids_ it goes on counting through
+    // clear(), so a box placed before a clear() is never taken as placed.
+    uint32_t layout_ = 0;
 };
 
 } // namespace Nimbal

@@ -840,7 +840,7 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
         Batch& batch = slot(k);
         for (int32_t i = 0; i < batch.n; ++i) {
             if (boxes.overlapsAny(batch.boxes[i])) continue;
-            boxes.insert(batch.boxes[i].box);
+            boxes.insert(batch.boxes[i]);
             instances_.push(batch.made[i]);
         }
     }
