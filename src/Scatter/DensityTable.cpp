@@ -33,6 +33,7 @@ void DensityTable::clear() noexcept {
     cdf.clear();
     lookup.clear();
     lookupScale = 0.f;
+    cdfTotal = 0.f;
 }
 
 float DensityTable::fromGrid(float* grid, int32_t n) {
@@ -110,7 +111,8 @@ float DensityTable::fromGrid(float* grid, int32_t n) {
 void DensityTable::buildLookup() {
     const int32_t count = rects.size();
     const int32_t entries = LOOKUP_PER_RECT * count + 1;
-    lookupScale = float(entries - 1) / cdf.top();
+    cdfTotal = cdf.top();
+    lookupScale = float(entries - 1) / cdfTotal;
     lookup.resize(entries);
     const float* c = cdf.data();
     int32_t m = 0;
@@ -122,14 +124,31 @@ void DensityTable::buildLookup() {
     lookup[entries - 1] = count;
 }
 
+int32_t DensityTable::slotOf(float target) const {
+    const int32_t entries = lookup.size();
+    const float slot = std::trunc(target * lookupScale);
+    return slot >= float(entries - 2) ? entries - 2 : (slot > 0.f ? int32_t(slot) : 0);
+}
+
+void DensityTable::prefetch(float a, int step) const {
+    if (lookup.size() < 2) return;
+    const int32_t k = slotOf(a * cdfTotal);
+    if (step == 0) {
+        __builtin_prefetch(lookup.data() + k);
+        __builtin_prefetch(lookup.data() + k + 1);
+    } else if (step == 1) {
+        const int32_t m = std::min(std::max(lookup[k] - 1, 0), rects.size() - 1);
+        __builtin_prefetch(cdf.data() + m);
+        __builtin_prefetch(rects.data() + m);
+        __builtin_prefetch(reinterpret_cast<const char*>(rects.data() + m + 1) - 1);
+    }
+}
+
 void DensityTable::remap(float& a, float& b) const {
     const int32_t count = rects.size();
-    const int32_t entries = lookup.size();
     const float* c = cdf.data();
-    const float target = a * c[count - 1];
-
-    const float slot = std::trunc(target * lookupScale);
-    int32_t k = slot >= float(entries - 2) ? entries - 2 : (slot > 0.f ? int32_t(slot) : 0);
+    const float target = a * cdfTotal;
+    const int32_t k = slotOf(target);
     const int32_t* l = lookup.data();
     int32_t m = l[k] - 1 > 0 ? l[k] - 1 : 0;
     const int32_t end = l[k + 1];

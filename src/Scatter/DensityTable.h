@@ -25,6 +25,9 @@ public:
     Stack<float> cdf;
     Stack<int32_t> lookup;
     float lookupScale = 0.f;
+    // The last cdf entry, kept beside the tables' addresses so that a remap
+    // knows where to look before it reads them.
+    float cdfTotal = 0.f;
 
     // Grid side for a sample budget: trunc(sqrt(samples)), at least 1.
     static int32_t gridSide(float samples);
@@ -49,10 +52,19 @@ public:
     // rectangle a is spread evenly and b keeps its place.
     void remap(float& a, float& b) const;
 
+    // Hints for a remap of `a` asked later, which change no result. A remap
+    // waits for memory twice, the first read telling where the second is:
+    // step 0 asks for the lookup entry, step 1 reads it and asks for the
+    // cumulative entries and the rectangle after it.
+    static constexpr int PREFETCH_STEPS = 2;
+    void prefetch(float a, int step) const;
+
     void clear() noexcept;
 
 private:
     void buildLookup();
+    // The lookup entry that starts the search for `target`.
+    int32_t slotOf(float target) const;
 };
 
 } // namespace Nimbal

@@ -718,6 +718,8 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
     BoxIndex& boxes = boxes_;
     boxes.clear();
     const DistributionTriangle* tris = triangles_.data();
+    const bool anyDensityMap =
+        std::any_of(triangles_.begin(), triangles_.end(), [](const DistributionTriangle& t) { return t.densityMap != nullptr; });
     const DistributionObject* objects = objects_.data();
     const ScatteredObject* scattered = scattered_.data();
 
@@ -790,13 +792,23 @@ void ScatterDistribution::drawInstances(const ScatterSettings& settings, Abstrac
         placeSearch.pick(targets, places, n);
         if (onSurfaces) {
             // Corners, normals, texture coordinates and map slots: the
-            // record's first 152 bytes, on up to four cache lines.
-            constexpr int HOT_BYTES = int(offsetof(DistributionTriangle, density));
+            // record's first 152 bytes, on up to four cache lines; with
+            // density maps the tables' addresses after them as well.
+            const int hotBytes = anyDensityMap ? int(sizeof(DistributionTriangle))
+                                               : int(offsetof(DistributionTriangle, density));
             for (int32_t i = 0; i < n; ++i) {
                 const char* record = reinterpret_cast<const char*>(tris + places[i]);
-                for (int line = 0; line < HOT_BYTES; line += 64) __builtin_prefetch(record + line);
-                __builtin_prefetch(record + HOT_BYTES - 1);
+                for (int line = 0; line < hotBytes; line += 64) __builtin_prefetch(record + line);
+                __builtin_prefetch(record + hotBytes - 1);
             }
+            // The density tables' reads, each step for the whole batch, so
+            // that the candidates wait for memory together rather than in turn.
+            if (anyDensityMap)
+                for (int step = 0; step < DensityTable::PREFETCH_STEPS; ++step)
+                    for (int32_t i = 0; i < n; ++i) {
+                        const DistributionTriangle& tri = tris[places[i]];
+                        if (tri.densityMap) tri.density.prefetch(samples[i][1], step);
+                    }
         }
         for (int32_t i = 0; i < n; ++i) {
             candidate(samples[i], places[i], batch.made[i]);
