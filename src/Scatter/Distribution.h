@@ -275,6 +275,7 @@ private:
     // The maps gathering found assigned, for prepareMaps.
     Texmap* maps_[4] = {nullptr, nullptr, nullptr, nullptr};
     uint64_t memoryLimit_ = UINT64_MAX;
+    bool densityMaps_ = false;  // some triangle has a density map, as of the last tables built
 };
 
 } // namespace Nimbal
