@@ -92,9 +92,10 @@ AffineTm rows(float a0, float a1, float a2, float b0, float b1, float b2, float 
     return r;
 }
 
-// Asks for huge pages under the whole 2 MiB pages of a block not yet
-// written: generation reads the triangle records at random, and on small
-// pages most of those reads would also miss the address translation cache.
+// Asks for huge pages under the whole 2 MiB pages of a block, which its
+// pages not yet written then come as: generation reads the triangle records
+// at random, and on small pages most of those reads would also miss the
+// address translation cache.
 void preferHugePages(const void* block, size_t bytes) {
     constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
     const uintptr_t first = (reinterpret_cast<uintptr_t>(block) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
