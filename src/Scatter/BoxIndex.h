@@ -24,8 +24,6 @@
 #include <new>
 #include <utility>
 
-#include <sys/mman.h>
-
 #include "core-interface/Exception.h"
 #include "core-interface/Memory.h"
 #include "core-interface/Stack.h"
@@ -94,17 +92,16 @@ public:
 
 private:
     static constexpr uintptr_t LINE = 64;
-    static constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
     void grow(int64_t wanted) {
         const int64_t capacity = wanted < 64 ? 64 : wanted;
         if (capacity > INT32_MAX) throw std::bad_alloc();
         const size_t bytes = size_t(capacity) * sizeof(T);
-        const uintptr_t align = bytes >= HUGE_PAGE ? HUGE_PAGE : LINE;
+        // Large arrays start on a huge page, so that all of them can be on
+        // huge pages: the index reads them at random.
+        const uintptr_t align = bytes >= HUGE_PAGE_BYTES ? HUGE_PAGE_BYTES : LINE;
         void* block = nimbalMalloc(bytes + align);
         T* aligned = reinterpret_cast<T*>((reinterpret_cast<uintptr_t>(block) + align - 1) & ~(align - 1));
-        // The index reads its large arrays at random; on huge pages those
-        // reads miss the address translation cache far less often.
-        if (align == HUGE_PAGE) ::madvise(static_cast<void*>(aligned), bytes & ~(HUGE_PAGE - 1), MADV_HUGEPAGE);
+        if (align == HUGE_PAGE_BYTES) preferHugePages(aligned, bytes);
         if (size_ > 0) std::memcpy(static_cast<void*>(aligned), data_, size_t(size_) * sizeof(T));
         nimbalFree(block_);
         block_ = block;

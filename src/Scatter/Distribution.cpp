@@ -8,8 +8,6 @@
 #include <memory>
 #include <new>
 
-#include <sys/mman.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -17,6 +15,7 @@
 #include "Scatter/RandomGenerators.h"
 #include "core-interface/Debug.h"
 #include "core-interface/Exception.h"
+#include "core-interface/Memory.h"
 #include "shading/UvwContext.h"
 
 namespace Nimbal {
@@ -90,17 +89,6 @@ AffineTm rows(float a0, float a1, float a2, float b0, float b1, float b2, float 
     r.m[1][0] = b0, r.m[1][1] = b1, r.m[1][2] = b2, r.m[1][3] = 0.f;
     r.m[2][0] = c0, r.m[2][1] = c1, r.m[2][2] = c2, r.m[2][3] = 0.f;
     return r;
-}
-
-// Asks for huge pages under the whole 2 MiB pages of a block, which its
-// pages not yet written then come as: generation reads the triangle records
-// at random, and on small pages most of those reads would also miss the
-// address translation cache.
-void preferHugePages(const void* block, size_t bytes) {
-    constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
-    const uintptr_t first = (reinterpret_cast<uintptr_t>(block) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(HUGE_PAGE - 1);
-    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 // Cosine and sine through double precision, whose library results are
@@ -535,6 +523,7 @@ void ScatterDistribution::addMesh(Mesh& mesh, const AffineTm& tm, float density,
     Pos lo(INF, INF, INF), hi(-INF, -INF, -INF);
     bool any = false;
     triangles_.reserve(int64_t(triangles_.size()) + numFaces);
+    // Generation reads the records at random.
     preferHugePages(triangles_.data(), sizeof(DistributionTriangle) * (size_t(triangles_.size()) + size_t(numFaces)));
     for (int f = 0; f < numFaces; ++f) {
         const Face& face = mesh.faces[size_t(f)];
